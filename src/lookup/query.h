@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace sv::lookup {
+
+// The code table, resolved against the current directory.
+inline const Text kTableName = u"z.dat";
+// A code is the characters that follow the character in the table.
+constexpr int kCodeLength = 4;
+
+inline const Text kPromptNotChinese = u"请输入汉字！";
+inline const Text kTitleQuery = u"查询";
+inline const Text kPromptNotFound = u"此字不在GB2312字库内！";
+inline const Text kTitleError = u"错误";
+inline const Text kPromptTableUnreadable = u"无法读取码表文件 z.dat！";
+
+// Input is accepted when it is non-empty and its first character converts
+// to a double-byte character of the ANSI code page. A character the code
+// page lacks converts to the one-byte '?' and is rejected with ASCII.
+bool IsAcceptedInput(TextView input, const platform::CodePage& codePage);
+
+// The 1-based position of the first occurrence of `key` in `text` at or
+// after the 1-based `start`, comparing code units exactly; 0 when there is
+// none or `start` lies beyond the text. An empty key is found at `start`.
+std::int64_t InStr(std::int64_t start, TextView text, TextView key);
+
+// Reads the whole table and decodes it. Empty when the file cannot be read
+// whole: missing, unreadable, or too large for memory.
+std::optional<Text> LoadTable(const Text& path, const platform::FileSystem& files,
+                              const platform::CodePage& codePage);
+
+}  // namespace sv::lookup

@@ -1,0 +1,34 @@
+// The program's entry point: the real system behind the platform ports,
+// then the start-up routine and the event loop.
+#include <windows.h>
+// commctrl.h needs the types of windows.h first.
+#include <commctrl.h>
+
+#include "app/Module1.h"
+#include "platform/win32/codepage_win32.h"
+#include "platform/win32/desktop_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/shell_win32.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  sv::win32::Win32Desktop desktop(instance);
+  sv::win32::Win32CodePage codePage;
+  sv::win32::Win32FileSystem files;
+  sv::win32::Win32Registry registry;
+  sv::win32::Win32Shell shell;
+  sv::platform::Services services{desktop, codePage, files, registry, shell};
+
+  int exitCode = 1;
+  try {
+    sv::app::Module1::Main(services);
+    exitCode = desktop.Run();
+  } catch (...) {
+  }
+  // The forms go before the desktop whose windows they own.
+  sv::app::Module1::MainForm.reset();
+  return exitCode;
+}

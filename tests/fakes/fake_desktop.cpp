@@ -1,0 +1,249 @@
+#include "fakes/fake_desktop.h"
+
+#include <algorithm>
+
+namespace sv::fakes {
+
+using platform::ControlKind;
+using platform::Notify;
+
+FakeWindow::FakeWindow(FakeDesktop& desktop, const platform::FormLayout& layout,
+                       platform::FormEvents& events, FakeWindow* owner)
+    : desktop_(desktop), layout_(layout), events_(events), owner_(owner) {
+  for (const auto& c : layout_.controls) texts_.emplace_back(c.id, c.text);
+  desktop_.windows.push_back(this);
+  desktop_.loads.push_back(layout_.className);
+}
+
+FakeWindow::~FakeWindow() {
+  auto& all = desktop_.windows;
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
+const platform::ControlSpec* FakeWindow::Spec(int id) const {
+  for (const auto& c : layout_.controls) {
+    if (c.id == id) return &c;
+  }
+  return nullptr;
+}
+
+bool FakeWindow::TakesFocus(const platform::ControlSpec& spec) const {
+  return spec.visible &&
+         (spec.kind == ControlKind::TextBox || spec.kind == ControlKind::CommandButton);
+}
+
+Text FakeWindow::GetText(int id) const {
+  for (const auto& [cid, text] : texts_) {
+    if (cid == id) return text;
+  }
+  return {};
+}
+
+void FakeWindow::SetText(int id, const Text& text) {
+  for (auto& [cid, t] : texts_) {
+    if (cid == id) t = text;
+  }
+  // As an edit control does, a text box reports text set by code.
+  const auto* spec = Spec(id);
+  if (spec && spec->kind == ControlKind::TextBox) Raise(id, Notify::Change);
+}
+
+void FakeWindow::SetFocus(int id) {
+  const auto* spec = Spec(id);
+  if (spec && TakesFocus(*spec)) focus_ = id;
+}
+
+void FakeWindow::Show() {
+  visible_ = true;
+  if (focus_ == 0) {
+    for (const auto& c : layout_.controls) {
+      if (TakesFocus(c)) {
+        focus_ = c.id;
+        break;
+      }
+    }
+  }
+}
+
+void FakeWindow::ShowModal() {
+  if (owner_) owner_->enabled_ = false;
+  Show();
+  if (desktop_.duringModal) desktop_.duringModal(*this);
+  if (loaded_) CloseBox();
+  if (owner_) owner_->enabled_ = true;
+}
+
+void FakeWindow::Unload() {
+  loaded_ = false;
+  visible_ = false;
+  if (owner_) owner_->enabled_ = true;
+}
+
+int FakeWindow::MsgBox(const Text& prompt, int style, const Text& title) {
+  ShownMessage shown{prompt, style, title, focus_};
+  desktop_.messages.push_back(shown);
+  // The box is modal: its owner takes no input until it closes.
+  const bool wasEnabled = enabled_;
+  enabled_ = false;
+  if (desktop_.onMessage) desktop_.onMessage(shown);
+  enabled_ = wasEnabled;
+  return desktop_.messageAnswer;
+}
+
+void FakeWindow::Raise(int id, Notify how) {
+  if (how == Notify::Change) {
+    auto it = std::find_if(changes_.begin(), changes_.end(),
+                           [id](const auto& p) { return p.first == id; });
+    if (it == changes_.end()) {
+      changes_.emplace_back(id, 1);
+    } else {
+      ++it->second;
+    }
+  }
+  events_.OnCommand(id, how);
+}
+
+int FakeWindow::ChangeCount(int id) const {
+  for (const auto& [cid, n] : changes_) {
+    if (cid == id) return n;
+  }
+  return 0;
+}
+
+bool FakeWindow::Type(const Text& chars) {
+  if (!loaded_ || !enabled_) return false;
+  const auto* spec = Spec(focus_);
+  if (!spec || spec->kind != ControlKind::TextBox) return false;
+  bool typed = false;
+  for (char16_t c : chars) {
+    // The focus may have moved away after the first character.
+    if (focus_ != spec->id) break;
+    Text text = GetText(spec->id);
+    if (spec->maxLength > 0 && static_cast<int>(text.size()) >= spec->maxLength) break;
+    text += c;
+    for (auto& [cid, t] : texts_) {
+      if (cid == spec->id) t = text;
+    }
+    Raise(spec->id, Notify::Change);
+    typed = true;
+  }
+  return typed;
+}
+
+bool FakeWindow::Backspace() {
+  if (!loaded_ || !enabled_) return false;
+  const auto* spec = Spec(focus_);
+  if (!spec || spec->kind != ControlKind::TextBox) return false;
+  Text text = GetText(spec->id);
+  if (text.empty()) return false;
+  text.pop_back();
+  for (auto& [cid, t] : texts_) {
+    if (cid == spec->id) t = text;
+  }
+  Raise(spec->id, Notify::Change);
+  return true;
+}
+
+bool FakeWindow::Click(int id) {
+  if (!loaded_ || !enabled_) return false;
+  const auto* spec = Spec(id);
+  if (!spec || spec->kind != ControlKind::CommandButton || !spec->visible) return false;
+  focus_ = id;
+  Raise(id, Notify::Click);
+  return true;
+}
+
+bool FakeWindow::PressEnter() {
+  if (!loaded_ || !enabled_) return false;
+  const auto* spec = Spec(focus_);
+  if (spec && spec->kind == ControlKind::CommandButton) {
+    Raise(spec->id, Notify::Click);
+    return true;
+  }
+  for (const auto& c : layout_.controls) {
+    if (c.kind == ControlKind::CommandButton && c.isDefault) {
+      Raise(c.id, Notify::Click);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FakeWindow::PressEsc() {
+  if (!loaded_ || !enabled_) return false;
+  for (const auto& c : layout_.controls) {
+    if (c.kind == ControlKind::CommandButton && c.isCancel) {
+      Raise(c.id, Notify::Click);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FakeWindow::PressTab() {
+  if (!loaded_ || !enabled_) return false;
+  const auto& cs = layout_.controls;
+  size_t at = 0;
+  for (size_t i = 0; i < cs.size(); ++i) {
+    if (cs[i].id == focus_) at = i;
+  }
+  for (size_t step = 1; step <= cs.size(); ++step) {
+    const auto& c = cs[(at + step) % cs.size()];
+    if (TakesFocus(c)) {
+      focus_ = c.id;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FakeWindow::PressAlt(char16_t letter) {
+  if (!loaded_ || !enabled_) return false;
+  auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; };
+  for (const auto& c : layout_.controls) {
+    if (c.kind != ControlKind::CommandButton || !c.visible) continue;
+    const auto amp = c.text.find(u'&');
+    if (amp != Text::npos && amp + 1 < c.text.size() && upper(c.text[amp + 1]) == upper(letter)) {
+      return Click(c.id);
+    }
+  }
+  return false;
+}
+
+bool FakeWindow::Choose(int menuId) {
+  if (!loaded_ || !enabled_) return false;
+  for (const auto& top : layout_.menu) {
+    for (const auto& item : top.items) {
+      if (item.id == menuId) {
+        Raise(menuId, Notify::Click);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool FakeWindow::CloseBox() {
+  if (!loaded_ || !enabled_) return false;
+  events_.OnClose();
+  return true;
+}
+
+std::unique_ptr<platform::Window> FakeDesktop::Load(const platform::FormLayout& layout,
+                                                    platform::FormEvents& events,
+                                                    platform::Window* owner) {
+  return std::make_unique<FakeWindow>(*this, layout, events, static_cast<FakeWindow*>(owner));
+}
+
+FakeWindow* FakeDesktop::Find(const Text& className) const {
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    if ((*it)->Layout().className == className) return *it;
+  }
+  return nullptr;
+}
+
+int FakeDesktop::LoadCount(const Text& className) const {
+  return static_cast<int>(std::count(loads.begin(), loads.end(), className));
+}
+
+}  // namespace sv::fakes
