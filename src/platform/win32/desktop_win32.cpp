@@ -238,6 +238,12 @@ void Win32Window::ApplyDpi(int dpi) {
     }
     HWND child = Child(c.id);
     ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c)), FALSE);
+    if (c.kind == ControlKind::TextBox) {
+      // A box is sized for one character of its font, with no room for the
+      // margins that a new font brings (6 and 8 px for the large 宋体):
+      // with them the box would scroll its one character out of view.
+      ::SendMessageW(child, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
+    }
     ::MoveWindow(child, TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi),
                  TwipsToPixels(c.rect.width, dpi), TwipsToPixels(c.rect.height, dpi), FALSE);
     if (c.autoSize) FitToText(c);

@@ -1,0 +1,162 @@
+#pragma once
+
+// Drives the real program from another process, as a person at the
+// keyboard would: start it in a working folder, wait for its window, read
+// texts, the focus and message boxes, type, press keys, close it. Every
+// wait has a deadline; a wait that runs out throws DriveError, with what
+// was awaited and what the window showed instead, so a test fails and
+// never hangs.
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "platform/win32/handles.h"
+
+namespace sv::drive {
+
+using Milliseconds = std::chrono::milliseconds;
+
+// Long enough for a cold Wine start; a step of a running program takes a
+// few milliseconds.
+constexpr Milliseconds kStartTimeout{30000};
+constexpr Milliseconds kStepTimeout{10000};
+
+class DriveError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The program's main window caption.
+extern const wchar_t* const kCaption;
+
+// The x86_64 build of the program and the bundled code table, as Windows
+// paths.
+std::wstring ProgramPath();
+std::wstring TablePath();
+
+// A Unix path ("/a/b") as Wine's Z: drive sees it ("Z:\a\b"); any other
+// path comes back as it is.
+std::wstring WindowsPath(const std::wstring& path);
+
+std::string Utf8(const std::wstring& text);
+
+// Polls `done` until it holds or `timeout` runs out; false then.
+bool PollUntil(const std::function<bool()>& done, Milliseconds timeout);
+
+// A message box as the user sees it.
+struct MessageBoxView {
+  HWND window = nullptr;
+  std::wstring title;
+  std::wstring text;
+};
+
+// The state of the keyboard modifiers is global (SendInput feeds the one
+// input queue of the desktop): key presses come as whole down-up sequences.
+void PressKey(WORD vk, bool shift = false);
+void PressAlt(wchar_t letter);
+
+// One running instance of the program.
+class Program {
+ public:
+  // Starts `exe` with `folder` as its current directory.
+  static Program Start(const std::wstring& exe, const std::wstring& folder);
+  // The running program whose visible top-level window has `caption` and
+  // whose executable file is named like `exe`.
+  static Program Attach(const std::wstring& exe, const std::wstring& caption);
+
+  Program(Program&&) = default;
+  Program& operator=(Program&&) = default;
+  // Ends the process if it still runs, unless Detach() was called.
+  ~Program();
+
+  // Leaves the process running when this object goes.
+  void Detach() { detached_ = true; }
+
+  DWORD ProcessId() const { return pid_; }
+  bool Running() const;
+  // Ends the process at once and waits for it.
+  void Kill();
+  // Waits for the process to end; returns its exit code.
+  DWORD WaitForExit(Milliseconds timeout = kStepTimeout);
+  // Waits until the program has handled its pending input and waits for
+  // more (painting included).
+  void WaitForIdle(Milliseconds timeout = kStepTimeout);
+
+  // Waits for the visible main window with `caption`.
+  HWND WaitForWindow(const std::wstring& caption = kCaption, Milliseconds timeout = kStartTimeout);
+  HWND Window() const { return window_; }
+  HWND Control(int id) const;
+  // A control's text, by id, read with WM_GETTEXT.
+  std::wstring Text(int id) const;
+  // The control with the keyboard focus in the program's GUI thread.
+  HWND Focus() const;
+  // Its id; 0 when no control of the main window has the focus.
+  int FocusId() const;
+  bool Enabled() const { return ::IsWindowEnabled(window_) != FALSE; }
+  bool Foreground() const;
+
+  // Posts the characters to the control with the focus, all at once, as
+  // an input method commits them.
+  void Type(const std::wstring& chars);
+  // Key presses through the system's input queue; the program's window is
+  // brought to the front first if it is not there.
+  void Press(WORD vk, bool shift = false);
+  void Alt(wchar_t letter);
+
+  std::optional<MessageBoxView> FindMessageBox() const;
+  MessageBoxView WaitForMessageBox(Milliseconds timeout = kStepTimeout);
+  // Waits until no message box of the program is left.
+  void WaitForNoMessageBox(Milliseconds timeout = kStepTimeout);
+
+  // Posts WM_CLOSE (what a close request from another program is), or
+  // WM_SYSCOMMAND SC_CLOSE (the close box, Alt+F4).
+  void PostClose();
+  void PostSysClose();
+
+  // Waits until `done` holds; throws DriveError naming `what` otherwise.
+  void WaitUntil(const std::function<bool()>& done, const std::string& what,
+                 Milliseconds timeout = kStepTimeout);
+  void WaitForFocus(int id, Milliseconds timeout = kStepTimeout);
+  void WaitForText(int id, const std::wstring& text, Milliseconds timeout = kStepTimeout);
+
+  // What the program shows now, for failure messages.
+  std::string Describe() const;
+
+ private:
+  Program() = default;
+  void BringToFront();
+
+  win32::UniqueHandle process_;
+  DWORD pid_ = 0;
+  DWORD tid_ = 0;  // the GUI thread; 0 when attached to a running program
+  HWND window_ = nullptr;
+  bool detached_ = false;
+};
+
+// A folder's files, by name: their contents. Sub-folders show as names
+// ending in a backslash.
+using FolderSnapshot = std::map<std::wstring, std::string>;
+FolderSnapshot Snapshot(const std::wstring& folder);
+std::string Describe(const FolderSnapshot& snapshot);
+
+// A new empty folder under the temporary folder; removed with its files
+// when this object goes.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::wstring& prefix);
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+}  // namespace sv::drive
