@@ -72,6 +72,7 @@ class FakeRegistry final : public platform::Registry {
 
   long QueryValue(platform::RegKey key, const Bytes& name, std::uint32_t& type, unsigned char* data,
                   std::uint32_t& size) override {
+    if (throwOnQuery) throw std::runtime_error("injected");
     auto k = open.find(key);
     if (k == open.end()) return kInvalidHandle;
     auto v = k->second->find(name);
@@ -110,6 +111,8 @@ class FakeRegistry final : public platform::Registry {
   // The rights the user has on every key; asking for more is denied.
   std::uint32_t allowedAccess = 0xFFFFFFFF;
   platform::RegKey nextKey = 0x100;
+  // QueryValue fails with an exception, as a broken port might.
+  bool throwOnQuery = false;
 };
 
 // Programs: which paths exist as files, and which were started.
@@ -124,6 +127,7 @@ class FakeShell final : public platform::Shell {
   }
   bool Start(const Text& path) override {
     started.push_back(path);
+    if (throwOnStart) throw std::runtime_error("injected");
     return startSucceeds;
   }
 
@@ -131,6 +135,7 @@ class FakeShell final : public platform::Shell {
   mutable std::vector<Text> lookups;
   std::vector<Text> started;
   bool startSucceeds = true;
+  bool throwOnStart = false;
 };
 
 }  // namespace sv::fakes

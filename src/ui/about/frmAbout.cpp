@@ -46,16 +46,18 @@ const platform::FormLayout& frmAbout::AboutLayout() {
                                   .kind = ControlKind::Label,
                                   .rect = {840, 960, 3495, 405},
                                   .text = u"用来查询GB2312中汉字对应的Selvane。"};
+    // The contact lines size themselves to their text: short addresses,
+    // so that neither reaches the OK button.
     const ControlSpec home{.id = kLabel1,
                            .kind = ControlKind::Label,
                            .rect = {240, 1560, 2430, 180},
-                           .text = u"主页：https://selvane.example.org/",
+                           .text = u"主页：selvane.example.org",
                            .font = small,
                            .autoSize = true};
     const ControlSpec mail{.id = kLabel2,
                            .kind = ControlKind::Label,
                            .rect = {240, 1800, 2160, 180},
-                           .text = u"邮箱：help@selvane.example.org",
+                           .text = u"邮箱：help@example.org",
                            .font = small,
                            .autoSize = true};
     // Two lines, grey over white, draw an etched separator.

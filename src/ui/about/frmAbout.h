@@ -26,9 +26,15 @@ class frmAbout : public Form {
   void OnCommand(int id, platform::Notify how) override;
 
   // Starts the system information tool found through the registry, or
-  // says that it is not available.
+  // tells the user in a message box that it is not available; nothing
+  // leaves it by exception. No control calls it. The message box is owned
+  // by this window, so the form must have been loaded at least once.
+  // (sysinfo.cpp)
   void StartSysInfo();
-  // Reads one registry value as text into KeyVal; true when it was read.
+  // Reads one registry value as text into KeyVal: a string as it is, a
+  // DWORD as "&h" and hex digits; a value of another type leaves KeyVal as
+  // it was. True when the value was read; false, with KeyVal empty, when
+  // the key or the value is missing or does not fit 1024 bytes.
   bool GetKeyValue(const std::int32_t& KeyRoot, const Text& KeyName, const Text& SubKeyRef,
                    Text& KeyVal);
 
