@@ -30,6 +30,8 @@ std::string ToUtf8(TextView text) {
   return out;
 }
 
+// One branch per kind of UTF-8 sequence, as the encoding's table has them.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 Text FromUtf8(std::string_view utf8) {
   Text out;
   out.reserve(utf8.size());

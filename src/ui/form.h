@@ -17,6 +17,7 @@ class Control {
   Control(Form& form, int id) : form_(form), id_(id) {}
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
+  ~Control() = default;
 
   int Id() const { return id_; }
   void SetFocus();
@@ -57,6 +58,7 @@ class Form : public platform::FormEvents {
   explicit Form(platform::Services& services) : services_(services) {}
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
+  ~Form() override = default;
 
   // Loads the window if needed and displays it; returns at once.
   void Show();

@@ -232,6 +232,8 @@ bool FakeWindow::CloseBox() {
 std::unique_ptr<platform::Window> FakeDesktop::Load(const platform::FormLayout& layout,
                                                     platform::FormEvents& events,
                                                     platform::Window* owner) {
+  // Every window of this desktop is a FakeWindow.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast)
   return std::make_unique<FakeWindow>(*this, layout, events, static_cast<FakeWindow*>(owner));
 }
 

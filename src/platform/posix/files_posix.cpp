@@ -15,11 +15,15 @@ using platform::ReadStatus;
 
 namespace {
 
+// Closes the descriptor once: never copied.
 struct Fd {
-  int fd;
+  explicit Fd(int descriptor) : fd(descriptor) {}
   ~Fd() {
     if (fd >= 0) ::close(fd);
   }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int fd;
 };
 
 ReadStatus StatusOf(int error) {

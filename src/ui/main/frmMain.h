@@ -17,6 +17,8 @@ class frmMain : public Form {
  public:
   explicit frmMain(platform::Services& services);
   ~frmMain() override;
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
 
   TextBox Text1{*this, main_ids::kText1};
   CommandButton Command1{*this, main_ids::kCommand1};

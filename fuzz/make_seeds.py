@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Writes the seed inputs of the fuzz targets into fuzz/corpus/.
+
+Run it again after changing an input layout; the files it writes are
+committed. The layouts are described at the top of each *_fuzzer.cpp.
+"""
+import pathlib
+import struct
+
+HERE = pathlib.Path(__file__).resolve().parent
+ROOT = HERE.parent
+
+# query_fuzzer: byte 0 flags, byte 1 typed length in UTF-16 units, the
+# typed text as UTF-16LE, then the bytes of z.dat.
+ENTER_AGAIN, SET_BY_CODE, THROW = 0x20, 0x10, 0x08
+NOT_FOUND, UNREADABLE, TOO_LARGE = 5, 6, 7
+
+
+def query(flags, typed, table):
+    units = typed.encode("utf-16-le")
+    return bytes([flags, len(units) // 2]) + units + table
+
+
+def gbk(text):
+    return text.encode("gbk")
+
+
+QUERY = {
+    "bundled": query(ENTER_AGAIN, "字", (ROOT / "data" / "z.dat").read_bytes()),
+    "letters": query(ENTER_AGAIN, "字", gbk("码efgh\r\n字abcd\r\n")),
+    "first-wins": query(0, "字", gbk("字1111字2222")),
+    "at-end": query(0, "字", gbk("abc字")),
+    "short-code": query(0, "字", gbk("字ab")),
+    "absent": query(ENTER_AGAIN, "码", gbk("字abcd")),
+    "latin": query(ENTER_AGAIN, "a", gbk("a1234")),
+    "empty-input": query(0, "", gbk("字abcd")),
+    "empty-table": query(0, "字", b""),
+    "missing": query(NOT_FOUND | ENTER_AGAIN, "字", b""),
+    "unreadable": query(UNREADABLE, "字", b""),
+    "too-large": query(TOO_LARGE, "字", b""),
+    "throws": query(THROW | ENTER_AGAIN, "字", gbk("字abcd")),
+    "key-by-code": query(SET_BY_CODE, "字a", gbk("字b字a123")),
+    "surrogate": query(SET_BY_CODE, "\U00020000", gbk("字abcd")),
+    "gbk-not-gb2312": query(0, "丂", gbk("丂wxyz")),
+    "bad-bytes": query(0, "字", b"\x80\xff\x81\x7f\x00" + gbk("字ab") + b"\x00\xa3"),
+    "lone-lead": query(0, "字", gbk("字abc") + b"\xd7"),
+    "utf8-bom": query(0, "字", b"\xef\xbb\xbf" + "字abcd".encode("utf-8")),
+    "utf16le": query(0, "字", "\ufeff字abcd".encode("utf-16-le")),
+}
+
+# keyvalue_fuzzer: byte 0 how the value is reached, bytes 1-4 its type
+# (little-endian), then its data.
+OPEN_DENIED, NO_VALUE, START = 0x01, 0x02, 0x04
+AT_TOOL_PATH, TOOL_IN_FOLDER, START_FAILS = 0x08, 0x10, 0x20
+REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ = 1, 2, 3, 4, 7
+
+
+def keyvalue(flags, kind, data):
+    return bytes([flags]) + struct.pack("<I", kind) + data
+
+
+KEYVALUE = {
+    "sz": keyvalue(0, REG_SZ, b"C:\\Program Files\\Common Files\\MSINFO32.EXE\x00"),
+    "sz-no-nul": keyvalue(0, REG_SZ, b"C:\\Tools"),
+    "sz-gbk": keyvalue(0, REG_SZ, gbk("C:\\工具\\") + b"\x00junk"),
+    "sz-full": keyvalue(0, REG_SZ, b"x" * 1024),
+    "sz-too-long": keyvalue(0, REG_SZ, b"y" * 1025),
+    "sz-empty": keyvalue(0, REG_SZ, b""),
+    "dword": keyvalue(0, REG_DWORD, struct.pack("<I", 0x12345678)),
+    "dword-short": keyvalue(0, REG_DWORD, b"\x01"),
+    "dword-zero": keyvalue(0, REG_DWORD, b"\x00\x00\x00\x00"),
+    "expand-sz": keyvalue(0, REG_EXPAND_SZ, b"%SystemRoot%\\x\x00"),
+    "binary": keyvalue(0, REG_BINARY, b"\x00\x01\x02"),
+    "multi-sz": keyvalue(0, REG_MULTI_SZ, b"a\x00b\x00\x00"),
+    "odd-type": keyvalue(0, 0xFFFFFFFF, b"zz"),
+    "denied": keyvalue(OPEN_DENIED, REG_SZ, b"C:\\x\x00"),
+    "no-value": keyvalue(NO_VALUE, REG_SZ, b""),
+    "start-path": keyvalue(START | AT_TOOL_PATH, REG_SZ, b"C:\\msinfo32.exe\x00"),
+    "start-folder": keyvalue(START | TOOL_IN_FOLDER, REG_SZ, b"C:\\Tools\x00"),
+    "start-no-tool": keyvalue(START, REG_SZ, b"C:\\Tools\x00"),
+    "start-fails": keyvalue(START | AT_TOOL_PATH | START_FAILS, REG_SZ, b"C:\\x.exe"),
+    "start-dword": keyvalue(START | AT_TOOL_PATH, REG_DWORD, b"\x01\x00\x00\x00"),
+    "start-denied": keyvalue(START | OPEN_DENIED | AT_TOOL_PATH, REG_SZ, b"C:\\x.exe"),
+}
+
+
+def write(folder, seeds):
+    out = HERE / "corpus" / folder
+    out.mkdir(parents=True, exist_ok=True)
+    for name, data in seeds.items():
+        (out / name).write_bytes(data)
+
+
+write("query", QUERY)
+write("keyvalue", KEYVALUE)
