@@ -119,6 +119,8 @@ class Window {
 class Desktop {
  public:
   virtual ~Desktop() = default;
+  // A modal message box with no owner window; returns the button pressed.
+  virtual int MsgBox(const Text& prompt, int style, const Text& title) = 0;
   // Creates the window and its controls, hidden; an owned window stays
   // above its owner and is centred on it when its layout asks for that.
   virtual std::unique_ptr<Window> Load(const FormLayout& layout, FormEvents& events,

@@ -32,6 +32,9 @@ void Form::Unload() {
 }
 
 int Form::MsgBox(const Text& prompt, int style, const Text& title) {
+  // A form's public operations may run while it is not loaded; the message
+  // then has no window to belong to, but it is still shown.
+  if (!IsLoaded()) return services_.desktop.MsgBox(prompt, style, title);
   return window_->MsgBox(prompt, style, title);
 }
 

@@ -237,6 +237,13 @@ std::unique_ptr<platform::Window> FakeDesktop::Load(const platform::FormLayout& 
   return std::make_unique<FakeWindow>(*this, layout, events, static_cast<FakeWindow*>(owner));
 }
 
+int FakeDesktop::MsgBox(const Text& prompt, int style, const Text& title) {
+  const ShownMessage shown{prompt, style, title, 0};
+  messages.push_back(shown);
+  if (onMessage) onMessage(shown);
+  return messageAnswer;
+}
+
 FakeWindow* FakeDesktop::Find(const Text& className) const {
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     if ((*it)->Layout().className == className) return *it;

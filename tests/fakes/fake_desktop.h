@@ -95,8 +95,9 @@ class FakeDesktop final : public platform::Desktop {
   std::unique_ptr<platform::Window> Load(const platform::FormLayout& layout,
                                          platform::FormEvents& events,
                                          platform::Window* owner) override;
+  int MsgBox(const Text& prompt, int style, const Text& title) override;
 
-  // Every message box shown, in order.
+  // Every message box shown, in order; one with no owner has no focus.
   std::vector<ShownMessage> messages;
   // The button each message box returns (IDOK unless a test says other).
   int messageAnswer = 1;

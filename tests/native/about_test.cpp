@@ -387,6 +387,18 @@ TEST_F(SysInfo, AnyFailureOnTheWayEndsInTheMessage) {
   EXPECT_EQ(h.shell.started.size(), 1u);
 }
 
+TEST(SysInfoUnloaded, TheMessageIsShownEvenWhenTheWindowWasNeverOpened) {
+  // No control calls StartSysInfo: a caller may do so on an instance that
+  // has not been shown, and the message then has no owner window.
+  fakes::Harness h;
+  ui::frmAbout about{h.services};
+  EXPECT_NO_THROW(about.StartSysInfo());
+  ASSERT_EQ(h.desktop.messages.size(), 1u);
+  EXPECT_EQ(Show(h.desktop.messages[0].prompt), "此时系统信息不可用");
+  EXPECT_EQ(Show(h.desktop.messages[0].title), "Selvane查询");
+  EXPECT_FALSE(about.IsLoaded()) << "showing the message does not load the window";
+}
+
 TEST_F(SysInfo, TheDecidedFixesHold) {
   // Read rights only are enough to find the tool.
   SetTool("C:\\a.exe");

@@ -479,6 +479,10 @@ void Win32Window::CentreOnOwner() {
   ::SetWindowPos(hwnd_.get(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+int Win32Desktop::MsgBox(const Text& prompt, int style, const Text& title) {
+  return ::MessageBoxW(nullptr, W(prompt), W(title), static_cast<UINT>(style));
+}
+
 int Win32Window::MsgBox(const Text& prompt, int style, const Text& title) {
   return ::MessageBoxW(hwnd_.get(), W(prompt), W(title), static_cast<UINT>(style));
 }

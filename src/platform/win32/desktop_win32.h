@@ -26,6 +26,8 @@ class Win32Desktop final : public platform::Desktop {
                                          platform::FormEvents& events,
                                          platform::Window* owner) override;
 
+  int MsgBox(const Text& prompt, int style, const Text& title) override;
+
   // Runs the message loop until no window is left; returns the exit code.
   int Run();
   // Runs the message loop until `done` holds; a quit message met on the

@@ -27,9 +27,8 @@ class frmAbout : public Form {
 
   // Starts the system information tool found through the registry, or
   // tells the user in a message box that it is not available; nothing
-  // leaves it by exception. No control calls it. The message box is owned
-  // by this window, so the form must have been loaded at least once.
-  // (sysinfo.cpp)
+  // leaves it by exception. No control calls it. The message box belongs
+  // to this window while it is loaded, and to no window otherwise.
   void StartSysInfo();
   // Reads one registry value as text into KeyVal: a string as it is, a
   // DWORD as "&h" and hex digits; a value of another type leaves KeyVal as
