@@ -17,7 +17,6 @@ const wchar_t* const kCaption = L"Selvane查询";
 
 namespace {
 
-constexpr Milliseconds kPollInterval{10};
 // A program that does not answer a message within this is hung.
 constexpr UINT kMessageTimeoutMs = 5000;
 
@@ -174,12 +173,16 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-bool PollUntil(const std::function<bool()>& done, Milliseconds timeout) {
+bool PollUntil(const std::function<bool()>& done, Milliseconds timeout, Microseconds interval) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (done()) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
+    if (interval.count() > 0) {
+      std::this_thread::sleep_for(interval);
+    } else {
+      std::this_thread::yield();
+    }
   }
 }
 
@@ -387,7 +390,7 @@ void Program::WaitUntil(const std::function<bool()>& done, const std::string& wh
         ended = !Running();
         return ended;
       },
-      timeout);
+      timeout, poll_);
   if (ok && !ended) return;
   if (ended) {
     DWORD code = 0;

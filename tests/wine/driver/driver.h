@@ -21,11 +21,14 @@
 namespace sv::drive {
 
 using Milliseconds = std::chrono::milliseconds;
+using Microseconds = std::chrono::microseconds;
 
 // Long enough for a cold Wine start; a step of a running program takes a
 // few milliseconds.
 constexpr Milliseconds kStartTimeout{30000};
 constexpr Milliseconds kStepTimeout{10000};
+// How often a wait looks again, unless told otherwise.
+constexpr Microseconds kPollInterval{10000};
 
 class DriveError : public std::runtime_error {
  public:
@@ -46,8 +49,10 @@ std::wstring WindowsPath(const std::wstring& path);
 
 std::string Utf8(const std::wstring& text);
 
-// Polls `done` until it holds or `timeout` runs out; false then.
-bool PollUntil(const std::function<bool()>& done, Milliseconds timeout);
+// Polls `done` until it holds or `timeout` runs out; false then. Between
+// two looks it sleeps `interval`, or only yields when that is zero.
+bool PollUntil(const std::function<bool()>& done, Milliseconds timeout,
+               Microseconds interval = kPollInterval);
 
 // A message box as the user sees it.
 struct MessageBoxView {
@@ -119,6 +124,10 @@ class Program {
   void PostClose();
   void PostSysClose();
 
+  // How often the waits below look again (kPollInterval unless set): a
+  // long run of steps polls faster, so that it is not mostly sleeping.
+  void SetPollInterval(Microseconds interval) { poll_ = interval; }
+
   // Waits until `done` holds; throws DriveError naming `what` otherwise.
   void WaitUntil(const std::function<bool()>& done, const std::string& what,
                  Milliseconds timeout = kStepTimeout);
@@ -137,6 +146,7 @@ class Program {
   DWORD tid_ = 0;  // the GUI thread; 0 when attached to a running program
   HWND window_ = nullptr;
   bool detached_ = false;
+  Microseconds poll_ = kPollInterval;
 };
 
 // A folder's files, by name: their contents. Sub-folders show as names

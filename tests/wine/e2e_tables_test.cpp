@@ -1,0 +1,281 @@
+// The real program against code tables that are missing, unreadable or
+// not what they should be. Each gives either a code or one of the two
+// messages a query has for a table ("此字不在GB2312字库内！" when the
+// character is not in it, "无法读取码表文件 z.dat！" and the path when it
+// cannot be read at all), never a crash or a hang; the program answers
+// the next query as well; and the working folder comes out byte for byte
+// as it went in. Large tables are made in the test's temporary folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "driver/driver.h"
+#include "ui/main/ids.h"
+
+namespace sv {
+namespace {
+
+using namespace drive;
+using namespace ui::main_ids;
+using namespace std::string_literals;
+
+const std::string kNotFound = "此字不在GB2312字库内！";
+
+std::string ReadBytes(const std::wstring& path) {
+  win32::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+  if (!file) throw DriveError("cannot read " + Utf8(path));
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+class BadTableE2E : public ::testing::Test {
+ protected:
+  std::wstring Table() const { return folder_.Path() + L"\\z.dat"; }
+
+  // Writes z.dat: `bytes`, then `times` more copies of `repeated`, then
+  // `tail`.
+  void WriteTable(const std::string& bytes, const std::string& repeated = {}, size_t times = 0,
+                  const std::string& tail = {}) {
+    win32::UniqueFile file(::CreateFileW(Table().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file) << "cannot make " << Utf8(Table());
+    const auto write = [&](const std::string& part) {
+      DWORD written = 0;
+      return ::WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()), &written,
+                         nullptr) &&
+             written == part.size();
+    };
+    ASSERT_TRUE(write(bytes));
+    for (size_t i = 0; i < times; ++i) ASSERT_TRUE(write(repeated));
+    ASSERT_TRUE(write(tail));
+  }
+
+  void Start() {
+    before_ = Snapshot(folder_.Path());
+    program_.emplace(Program::Start(ProgramPath(), folder_.Path()));
+    program_->WaitForWindow();
+    program_->WaitForFocus(kText1);
+  }
+
+  void TearDown() override {
+    if (program_) {
+      EXPECT_TRUE(program_->Running()) << "the program ended";
+      program_->Kill();
+    }
+    const FolderSnapshot after = Snapshot(folder_.Path());
+    EXPECT_TRUE(after == before_) << "the working folder held " << Describe(before_)
+                                  << " and now holds " << Describe(after);
+  }
+
+  // Types `c` into the empty box and presses Enter on Query.
+  void Query(const std::wstring& c) {
+    ASSERT_EQ(program_->FocusId(), kText1) << program_->Describe();
+    program_->Type(c);
+    program_->WaitForText(kText1, c);
+    program_->WaitForFocus(kCommand1);
+    program_->Press(VK_RETURN);
+  }
+
+  // Enter on Clear, which every query leaves with the focus: the box is
+  // empty and focused again for the next query.
+  void Clear() {
+    program_->WaitForFocus(kCommand2);
+    program_->Press(VK_RETURN);
+    program_->WaitForText(kText1, L"");
+    program_->WaitForText(kLabel1, L"");
+    program_->WaitForFocus(kText1);
+  }
+
+  void QueryExpectingCode(const std::wstring& c, const std::wstring& code) {
+    Query(c);
+    program_->WaitForText(kLabel1, code);
+    program_->WaitForFocus(kCommand2);
+    EXPECT_FALSE(program_->FindMessageBox()) << program_->Describe();
+    Clear();
+  }
+
+  // The query of `c` shows a message box with the title "错误" and `text`;
+  // dismissed, it leaves the result label as it was.
+  void QueryExpectingMessage(const std::wstring& c, const std::string& text) {
+    const std::wstring label = program_->Text(kLabel1);
+    Query(c);
+    const MessageBoxView box = program_->WaitForMessageBox();
+    EXPECT_EQ(Utf8(box.title), "错误");
+    EXPECT_EQ(Utf8(box.text), text);
+    program_->Press(VK_RETURN);
+    program_->WaitForNoMessageBox();
+    program_->WaitForFocus(kCommand2);
+    EXPECT_EQ(program_->Text(kLabel1), label) << "the result label keeps its text";
+    Clear();
+  }
+
+  std::string Unreadable() const { return Utf8(L"无法读取码表文件 z.dat！\r\n" + Table()); }
+
+  TempFolder folder_{L"sv-tables"};
+  FolderSnapshot before_;
+  std::optional<Program> program_;
+};
+
+// ------------------------------------------------------------ unreadable
+
+TEST_F(BadTableE2E, MissingTableIsReportedAgainAndNeverCreated) {
+  Start();
+  QueryExpectingMessage(L"字", Unreadable());
+  QueryExpectingMessage(L"字", Unreadable());
+}
+
+TEST_F(BadTableE2E, DirectoryNamedLikeTheTableIsUnreadable) {
+  ASSERT_TRUE(::CreateDirectoryW(Table().c_str(), nullptr));
+  Start();
+  QueryExpectingMessage(L"字", Unreadable());
+  QueryExpectingMessage(L"中", Unreadable());
+}
+
+TEST_F(BadTableE2E, TableHeldWithoutSharingIsUnreadableUntilReleased) {
+  ASSERT_TRUE(::CopyFileW(TablePath().c_str(), Table().c_str(), TRUE));
+  Start();
+  {
+    // Another process (this one) holds the table open and lets no one
+    // else read it.
+    win32::UniqueFile held(
+        ::CreateFileW(Table().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held) << "cannot hold " << Utf8(Table());
+    QueryExpectingMessage(L"字", Unreadable());
+    QueryExpectingMessage(L"字", Unreadable());
+  }
+  // Read afresh on every query: released, it answers.
+  QueryExpectingCode(L"字", L"5554");
+}
+
+// ------------------------------------------------------------ readable, odd
+
+TEST_F(BadTableE2E, EmptyTableHasNoCharacter) {
+  WriteTable("");
+  Start();
+  QueryExpectingMessage(L"字", kNotFound);
+  QueryExpectingMessage(L"中", kNotFound);
+}
+
+// A lead byte with nothing after it decodes as the code page's replacement
+// character '?': one character, so a code that ends in it shows it as its
+// fourth, and nothing is read past the end of the file.
+TEST_F(BadTableE2E, LoneLeadByteAtTheEndIsOneReplacementCharacter) {
+  WriteTable(
+      "\xD6\xD0"
+      "5448\r\n"  // 中
+      "\xD7\xD6"
+      "555\xB0");  // 字, a code of three digits and a lone lead byte
+  Start();
+  QueryExpectingCode(L"字", L"555?");
+  QueryExpectingCode(L"中", L"5448");
+}
+
+// Bytes that are no GBK character decode as replacement characters and the
+// decoding is back in step at the next character: the entries after them
+// answer with their codes. 0x80 is a character of its own in code page
+// 936, the euro sign, one byte counted as one character of a code.
+TEST_F(BadTableE2E, InvalidGbkSequencesDoNotDisturbTheEntriesAfterThem) {
+  WriteTable(
+      "\xFF"      // never a lead byte
+      "\x81\x7F"  // a lead byte whose next byte is no trail byte
+      "\xFE\xFF"  // likewise
+      "\x81\x30"  // the start of a four-byte GB18030 sequence, not GBK
+      "\x80"
+      "\xD7\xD6"
+      "5554\r\n"  // 字
+      "\xFF\xFF"
+      "\xB0\xA1"
+      "16\x80"
+      "01\r\n");  // 啊, whose code holds the euro sign
+  Start();
+  QueryExpectingCode(L"字", L"5554");
+  QueryExpectingCode(L"啊", L"16€0");
+  QueryExpectingMessage(L"中", kNotFound);
+}
+
+// NUL bytes are characters like any other: the text goes on after them.
+// A window text ends at its first NUL, so a code holding NULs shows what
+// comes before them.
+TEST_F(BadTableE2E, NulBytesInsideAreCharactersOfTheText) {
+  WriteTable(
+      "\0\0\xD7\xD6"
+      "5554\r\n"
+      "\xD6\xD0"
+      "54\0\0\r\n"s);
+  Start();
+  QueryExpectingCode(L"字", L"5554");
+  QueryExpectingCode(L"中", L"54");
+}
+
+// ------------------------------------------------------------ other encodings
+
+// A table saved as UTF-8 with a byte order mark. The table is read in the
+// ANSI code page only, the mark included: the bytes EF BB BF E5 AD 97 (the
+// mark, then 字) are the three GBK characters 锘垮瓧, so 字 is not in the
+// text, while 瓧 is, followed by 字's code. A program that honoured the
+// mark, or took the file for UTF-8, would find 字 instead.
+TEST_F(BadTableE2E, Utf8TableWithByteOrderMarkIsReadAsGbk) {
+  WriteTable(
+      "\xEF\xBB\xBF"
+      "\xE5\xAD\x97"
+      "5554\r\n");
+  Start();
+  QueryExpectingMessage(L"字", kNotFound);
+  QueryExpectingCode(L"瓧", L"5554");
+}
+
+// A table saved as UTF-16LE with a byte order mark: "字5554\r\n", then the
+// three characters U+D6D7 U+3635 U+3837. Read as GBK, the first line is
+// single bytes and NULs (字 is 57 5B there, "W["), while the second is the
+// bytes D7 D6 35 36 37 38: 字 followed by "5678". So 字 is found, with the
+// code 5678; a program that took the file for UTF-16 would show 5554, and
+// one that stopped at the first NUL would not find 字 at all.
+TEST_F(BadTableE2E, Utf16TableIsReadAsGbkByteByByte) {
+  WriteTable(
+      "\xFF\xFE"
+      "\x57\x5B"
+      "5\0"
+      "5\0"
+      "5\0"
+      "4\0"
+      "\r\0\n\0"
+      "\xD7\xD6"
+      "\x35\x36"
+      "\x37\x38"s);
+  Start();
+  QueryExpectingCode(L"字", L"5678");
+  QueryExpectingMessage(L"中", kNotFound);
+}
+
+// ------------------------------------------------------------ size
+
+// 50 MB of the bundled table without 字, then 字's entry as the very last
+// bytes of the file: found, with its code.
+TEST_F(BadTableE2E, FiftyMegabyteTableWithTheEntryAtItsVeryEnd) {
+  const std::string entry =
+      "\xD7\xD6"
+      "5554";
+  std::string table = ReadBytes(TablePath());
+  const size_t at = table.find(entry + "\r\n");
+  ASSERT_NE(at, std::string::npos);
+  table.erase(at, entry.size() + 2);
+  ASSERT_EQ(table.find(entry), std::string::npos);
+  constexpr size_t kSize = 50u * 1024 * 1024;
+  WriteTable("", table, kSize / table.size() + 1, entry);
+  Start();
+  QueryExpectingCode(L"字", L"5554");
+  QueryExpectingCode(L"字", L"5554");
+  QueryExpectingMessage(L"丂", kNotFound);
+}
+
+}  // namespace
+}  // namespace sv
