@@ -20,16 +20,16 @@ FakeWindow::~FakeWindow() {
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
 }
 
-const platform::ControlSpec* FakeWindow::Spec(int id) const {
+const platform::ControlSpec* FakeWindow::ControlOf(int id) const {
   for (const auto& c : layout_.controls) {
     if (c.id == id) return &c;
   }
   return nullptr;
 }
 
-bool FakeWindow::TakesFocus(const platform::ControlSpec& spec) const {
-  return spec.visible &&
-         (spec.kind == ControlKind::TextBox || spec.kind == ControlKind::CommandButton);
+bool FakeWindow::TakesFocus(const platform::ControlSpec& control) const {
+  return control.visible &&
+         (control.kind == ControlKind::TextBox || control.kind == ControlKind::CommandButton);
 }
 
 Text FakeWindow::GetText(int id) const {
@@ -44,13 +44,13 @@ void FakeWindow::SetText(int id, const Text& text) {
     if (cid == id) t = text;
   }
   // As an edit control does, a text box reports text set by code.
-  const auto* spec = Spec(id);
-  if (spec && spec->kind == ControlKind::TextBox) Raise(id, Notify::Change);
+  const auto* control = ControlOf(id);
+  if (control && control->kind == ControlKind::TextBox) Raise(id, Notify::Change);
 }
 
 void FakeWindow::SetFocus(int id) {
-  const auto* spec = Spec(id);
-  if (spec && TakesFocus(*spec)) focus_ = id;
+  const auto* control = ControlOf(id);
+  if (control && TakesFocus(*control)) focus_ = id;
 }
 
 void FakeWindow::Show() {
@@ -112,19 +112,19 @@ int FakeWindow::ChangeCount(int id) const {
 
 bool FakeWindow::Type(const Text& chars) {
   if (!loaded_ || !enabled_) return false;
-  const auto* spec = Spec(focus_);
-  if (!spec || spec->kind != ControlKind::TextBox) return false;
+  const auto* control = ControlOf(focus_);
+  if (!control || control->kind != ControlKind::TextBox) return false;
   bool typed = false;
   for (char16_t c : chars) {
     // The focus may have moved away after the first character.
-    if (focus_ != spec->id) break;
-    Text text = GetText(spec->id);
-    if (spec->maxLength > 0 && static_cast<int>(text.size()) >= spec->maxLength) break;
+    if (focus_ != control->id) break;
+    Text text = GetText(control->id);
+    if (control->maxLength > 0 && static_cast<int>(text.size()) >= control->maxLength) break;
     text += c;
     for (auto& [cid, t] : texts_) {
-      if (cid == spec->id) t = text;
+      if (cid == control->id) t = text;
     }
-    Raise(spec->id, Notify::Change);
+    Raise(control->id, Notify::Change);
     typed = true;
   }
   return typed;
@@ -132,22 +132,22 @@ bool FakeWindow::Type(const Text& chars) {
 
 bool FakeWindow::Backspace() {
   if (!loaded_ || !enabled_) return false;
-  const auto* spec = Spec(focus_);
-  if (!spec || spec->kind != ControlKind::TextBox) return false;
-  Text text = GetText(spec->id);
+  const auto* control = ControlOf(focus_);
+  if (!control || control->kind != ControlKind::TextBox) return false;
+  Text text = GetText(control->id);
   if (text.empty()) return false;
   text.pop_back();
   for (auto& [cid, t] : texts_) {
-    if (cid == spec->id) t = text;
+    if (cid == control->id) t = text;
   }
-  Raise(spec->id, Notify::Change);
+  Raise(control->id, Notify::Change);
   return true;
 }
 
 bool FakeWindow::Click(int id) {
   if (!loaded_ || !enabled_) return false;
-  const auto* spec = Spec(id);
-  if (!spec || spec->kind != ControlKind::CommandButton || !spec->visible) return false;
+  const auto* control = ControlOf(id);
+  if (!control || control->kind != ControlKind::CommandButton || !control->visible) return false;
   focus_ = id;
   Raise(id, Notify::Click);
   return true;
@@ -155,9 +155,9 @@ bool FakeWindow::Click(int id) {
 
 bool FakeWindow::PressEnter() {
   if (!loaded_ || !enabled_) return false;
-  const auto* spec = Spec(focus_);
-  if (spec && spec->kind == ControlKind::CommandButton) {
-    Raise(spec->id, Notify::Click);
+  const auto* control = ControlOf(focus_);
+  if (control && control->kind == ControlKind::CommandButton) {
+    Raise(control->id, Notify::Click);
     return true;
   }
   for (const auto& c : layout_.controls) {

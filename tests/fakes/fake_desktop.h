@@ -74,8 +74,8 @@ class FakeWindow final : public platform::Window {
 
  private:
   friend class FakeDesktop;
-  const platform::ControlSpec* Spec(int id) const;
-  bool TakesFocus(const platform::ControlSpec& spec) const;
+  const platform::ControlSpec* ControlOf(int id) const;
+  bool TakesFocus(const platform::ControlSpec& control) const;
   void Raise(int id, platform::Notify how);
 
   FakeDesktop& desktop_;

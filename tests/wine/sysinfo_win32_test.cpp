@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/driver.h"
 #include "platform/services.h"
 #include "platform/win32/codepage_win32.h"
 #include "platform/win32/desktop_win32.h"
@@ -373,19 +374,6 @@ class BoxAnswerer {
   std::thread thread_;
 };
 
-std::wstring ExeFolder() {
-  std::wstring path(512, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L'\\'));
-}
-
 std::wstring ReadUtf16File(const std::wstring& path) {
   win32::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                        OPEN_EXISTING, 0, nullptr));
@@ -417,7 +405,7 @@ class StartSysInfoUnderWine : public ::testing::Test {
     for (const auto& dir : {root_, first_, second_, empty_}) {
       ASSERT_TRUE(::CreateDirectoryW(dir.c_str(), nullptr)) << Utf8(dir);
     }
-    const std::wstring probe = ExeFolder() + L"\\sysinfo_probe.exe";
+    const std::wstring probe = drive::ExeFolder() + L"\\sysinfo_probe.exe";
     ASSERT_TRUE(::CopyFileW(probe.c_str(), (first_ + L"\\tool.exe").c_str(), FALSE));
     ASSERT_TRUE(::CopyFileW(probe.c_str(), (second_ + L"\\MSINFO32.EXE").c_str(), FALSE));
     marker_ = root_ + L"\\ran.txt";

@@ -54,19 +54,6 @@ double NowMs() {
   return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
 }
 
-std::wstring ThisFolder() {
-  std::wstring path(260, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L'\\'));
-}
-
 // A window's text as the system keeps it. For a window of another process
 // this sends it no message: the poll does not hold the program up, and a
 // change is seen the moment the label stores it, before it is painted.
@@ -182,10 +169,10 @@ void PrintRow(const char* name, double value, double floor) {
 }
 
 int Run(int queries, int starts) {
-  const std::wstring minimal = ThisFolder() + L"\\minimal_window.exe";
+  const std::wstring minimal = ExeFolder() + L"\\minimal_window.exe";
   // The same program with the program's manifest: what common controls 6
   // and DPI awareness cost Wine at start-up, which the program pays too.
-  const std::wstring minimalV6 = ThisFolder() + L"\\minimal_window_v6.exe";
+  const std::wstring minimalV6 = ExeFolder() + L"\\minimal_window_v6.exe";
   TempFolder folder(L"sv-bench");
   if (!::CopyFileW(TablePath().c_str(), (folder.Path() + L"\\z.dat").c_str(), TRUE)) {
     throw DriveError("cannot copy " + Utf8(TablePath()));

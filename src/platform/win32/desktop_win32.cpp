@@ -265,18 +265,18 @@ void Win32Window::ApplyDpi(int dpi) {
   ::InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-HFONT Win32Window::FontOf(const ControlSpec& spec) const {
-  const size_t i = static_cast<size_t>(&spec - layout_.controls.data());
+HFONT Win32Window::FontOf(const ControlSpec& control) const {
+  const size_t i = static_cast<size_t>(&control - layout_.controls.data());
   return controlFonts_[i] ? controlFonts_[i].get() : windowFont_.get();
 }
 
 // A label that sizes itself to its text, as one line.
-void Win32Window::FitToText(const ControlSpec& spec) {
-  HWND child = Child(spec.id);
-  const Text text = GetText(spec.id);
+void Win32Window::FitToText(const ControlSpec& control) {
+  HWND child = Child(control.id);
+  const Text text = GetText(control.id);
   HDC dc = ::GetDC(child);
   if (!dc) return;
-  const HGDIOBJ old = ::SelectObject(dc, FontOf(spec));
+  const HGDIOBJ old = ::SelectObject(dc, FontOf(control));
   RECT r{0, 0, 0, 0};
   ::DrawTextW(dc, W(text), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
@@ -319,12 +319,12 @@ void Win32Window::OnCommand(int id, int code, HWND from) {
     if (id == IDCANCEL) return PressCancel();
     return Raise(id, Notify::Click);
   }
-  const ControlSpec* spec = SpecOf(id);
-  if (!spec) return;
-  if (spec->kind == ControlKind::TextBox) {
+  const ControlSpec* control = SpecOf(id);
+  if (!control) return;
+  if (control->kind == ControlKind::TextBox) {
     if (code == EN_CHANGE) Raise(id, Notify::Change);
     if (code == EN_SETFOCUS) ShowAsDefault(nullptr);
-  } else if (spec->kind == ControlKind::CommandButton) {
+  } else if (control->kind == ControlKind::CommandButton) {
     if (code == BN_CLICKED) Raise(id, Notify::Click);
     if (code == BN_SETFOCUS) ShowAsDefault(from);
   }
@@ -335,8 +335,9 @@ void Win32Window::OnCommand(int id, int code, HWND from) {
 void Win32Window::PressForEnter() {
   HWND focus = ::GetFocus();
   if (focus && ::GetParent(focus) == hwnd_.get()) {
-    const ControlSpec* spec = SpecOf(::GetDlgCtrlID(focus));
-    if (spec && spec->kind == ControlKind::CommandButton) return Raise(spec->id, Notify::Click);
+    const ControlSpec* control = SpecOf(::GetDlgCtrlID(focus));
+    if (control && control->kind == ControlKind::CommandButton)
+      return Raise(control->id, Notify::Click);
   }
   for (const ControlSpec& c : layout_.controls) {
     if (c.kind == ControlKind::CommandButton && c.isDefault) return Raise(c.id, Notify::Click);
@@ -425,8 +426,8 @@ void Win32Window::SetText(int id, const Text& text) {
   // An edit control reports EN_CHANGE for text set by code as well, so the
   // box's Change event runs before this returns.
   ::SetWindowTextW(Child(id), W(text));
-  const ControlSpec* spec = SpecOf(id);
-  if (spec && spec->autoSize) FitToText(*spec);
+  const ControlSpec* control = SpecOf(id);
+  if (control && control->autoSize) FitToText(*control);
 }
 
 void Win32Window::SetFocus(int id) {

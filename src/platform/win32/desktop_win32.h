@@ -82,7 +82,7 @@ class Win32Window final : public platform::Window {
   void OnNcDestroy();
 
   void ApplyDpi(int dpi);
-  void FitToText(const platform::ControlSpec& spec);
+  void FitToText(const platform::ControlSpec& control);
   void CentreOnOwner();
   void RestoreFocus();
   void PressForEnter();
@@ -91,7 +91,7 @@ class Win32Window final : public platform::Window {
   void Raise(int id, platform::Notify how);
   HWND Child(int id) const;
   const platform::ControlSpec* SpecOf(int id) const;
-  HFONT FontOf(const platform::ControlSpec& spec) const;
+  HFONT FontOf(const platform::ControlSpec& control) const;
   DWORD Style() const;
   DWORD ExStyle() const;
 

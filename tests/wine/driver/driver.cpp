@@ -163,6 +163,19 @@ std::wstring WindowsPath(const std::wstring& path) {
 std::wstring ProgramPath() { return WindowsPath(SV_DRIVE_PROGRAM_PATH); }
 std::wstring TablePath() { return WindowsPath(SV_DRIVE_TABLE_PATH); }
 
+std::wstring ExeFolder() {
+  std::wstring path(256, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);  // the name was cut short: a longer buffer
+  }
+  return path.substr(0, path.find_last_of(L'\\'));
+}
+
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),

@@ -42,6 +42,9 @@ extern const wchar_t* const kCaption;
 // paths.
 std::wstring ProgramPath();
 std::wstring TablePath();
+// The folder of the running test program, where the programs built beside
+// it are.
+std::wstring ExeFolder();
 
 // A Unix path ("/a/b") as Wine's Z: drive sees it ("Z:\a\b"); any other
 // path comes back as it is.
