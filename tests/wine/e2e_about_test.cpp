@@ -61,13 +61,7 @@ class AboutWindowE2E : public ::testing::Test {
   // window's controls.
   HWND OpenAbout() {
     program_->WaitForWindow();
-    program_->Alt(L'h');
-    program_->WaitUntil(
-        [] {
-          HWND menu = ::FindWindowW(L"#32768", nullptr);
-          return menu && ::IsWindowVisible(menu);
-        },
-        "the Help menu to open");
+    program_->OpenMenu(L'h');
     program_->Press('A');
     return program_->WaitForWindow(kAboutCaption, kStepTimeout);
   }

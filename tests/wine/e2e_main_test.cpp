@@ -261,14 +261,7 @@ TEST_F(MainWindowE2E, EnterPressesTheButtonTheFocusWasTabbedTo) {
 TEST_F(MainWindowE2E, FileExitByKeyboardEndsTheProgram) {
   Start();
   program_->WaitForFocus(kText1);
-  program_->Alt(L'f');
-  // The File menu is open when the system's popup menu window shows.
-  program_->WaitUntil(
-      [] {
-        HWND menu = ::FindWindowW(L"#32768", nullptr);
-        return menu && ::IsWindowVisible(menu);
-      },
-      "the File menu to open");
+  program_->OpenMenu(L'f');
   program_->Press('X');
   EXPECT_EQ(program_->WaitForExit(), 0u);
 }

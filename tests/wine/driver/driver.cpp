@@ -357,6 +357,17 @@ void Program::Alt(wchar_t letter) {
   PressAlt(letter);
 }
 
+void Program::OpenMenu(wchar_t letter) {
+  Alt(letter);
+  // A menu is open when the system's popup menu window shows.
+  WaitUntil(
+      [] {
+        HWND menu = ::FindWindowW(L"#32768", nullptr);
+        return menu && ::IsWindowVisible(menu);
+      },
+      "the menu to open");
+}
+
 std::optional<MessageBoxView> Program::FindMessageBox() const {
   for (HWND window : TopLevelWindows()) {
     if (ProcessOf(window) != pid_ || !::IsWindowVisible(window) || !IsMessageBoxClass(window)) {

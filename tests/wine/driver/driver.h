@@ -116,6 +116,8 @@ class Program {
   // brought to the front first if it is not there.
   void Press(WORD vk, bool shift = false);
   void Alt(wchar_t letter);
+  // Alt and a menu's access key, then waits until the menu's popup shows.
+  void OpenMenu(wchar_t letter);
 
   std::optional<MessageBoxView> FindMessageBox() const;
   MessageBoxView WaitForMessageBox(Milliseconds timeout = kStepTimeout);
