@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/identity.h"
+#include "identity/identity.h"
 #include "fakes/harness.h"
 #include "ui/about/frmAbout.h"
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/identity.h"
-#include "app/resource.h"
+#include "identity/identity.h"
+#include "identity/resource.h"
 
 namespace sv::ui {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/identity.h"
+#include "identity/identity.h"
 #include "ui/about/frmAbout.h"
 
 namespace sv::ui {

@@ -1,7 +1,7 @@
 #include "ui/main/frmMain.h"
 
-#include "app/identity.h"
-#include "app/resource.h"
+#include "identity/identity.h"
+#include "identity/resource.h"
 #include "ui/about/frmAbout.h"
 
 namespace sv::ui {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/version.h"
+#include "identity/version.h"
 #include "platform/text.h"
 
 namespace sv::app {
