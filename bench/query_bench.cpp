@@ -208,7 +208,7 @@ void Query(benchmark::State& state, const Table* table) {
   const posix::PosixFileSystem files{};
   fakes::FakeRegistry registry{};
   fakes::FakeShell shell{};
-  platform::Services services{desktop, codePage, files, registry, shell};
+  platform::Services services{desktop, codePage, codePage, files, registry, shell};
   ui::frmMain form(services);
   form.Show();
   fakes::FakeWindow& window = *desktop.Find(u"frmMain");

@@ -1,5 +1,5 @@
-# 64-bit Windows: the same program, built to run under wine64 for the tests
-# (32-bit code cannot run on a kernel without 32-bit emulation).
+# 64-bit Windows: the same program for 64-bit Windows, tested beside the
+# 32-bit release build.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -9,5 +9,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Windows test programs run through the Wine wrapper at ctest time.
+# Windows test programs run through the Wine wrapper at ctest time (Wine
+# 10, in the same WoW64 root as the 32-bit build).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run-wine)

@@ -21,8 +21,8 @@ inline const Text kTitleError = u"错误";
 inline const Text kPromptTableUnreadable = u"无法读取码表文件 z.dat！";
 
 // Input is accepted when it is non-empty and its first character converts
-// to a double-byte character of the ANSI code page. A character the code
-// page lacks converts to the one-byte '?' and is rejected with ASCII.
+// to a double-byte character of `codePage` (the table's). A character the
+// code page lacks converts to the one-byte '?' and is rejected with ASCII.
 bool IsAcceptedInput(TextView input, const platform::CodePage& codePage);
 
 // The 1-based position of the first occurrence of `key` in `text` at or

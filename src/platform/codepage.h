@@ -4,7 +4,8 @@
 
 namespace sv::platform {
 
-// Conversion between the system ANSI code page and UTF-16.
+// Conversion between one code page (GBK, or the system's ANSI code page)
+// and UTF-16.
 class CodePage {
  public:
   virtual ~CodePage() = default;

@@ -188,6 +188,19 @@ TEST_F(KeyValue, KeyAndValueNamesGoToTheRegistryInTheCodePage) {
   EXPECT_FALSE(Read(kHkcu, "SOFTWARE\\软件", "路径"));
 }
 
+// Registry paths are the system's own: on a system whose ANSI code page is
+// not GBK they are in that code page, not in the table's.
+TEST(KeyValueOnALatinSystem, NamesAndStringsAreInTheSystemCodePage) {
+  const fakes::Latin1CodePage latin1;
+  fakes::Harness h(&latin1);
+  ui::frmAbout about{h.services};
+  h.registry.Set(kHklm, "SOFTWARE\\Caf\xE9", "Pfad", kRegSz, "C:\\Programme\\\xDC"
+                  "bersicht.exe");
+  Text KeyVal;
+  EXPECT_TRUE(about.GetKeyValue(kHklm, u"SOFTWARE\\Café", u"Pfad", KeyVal));
+  EXPECT_EQ(Show(KeyVal), "C:\\Programme\\Übersicht.exe");
+}
+
 TEST_F(KeyValue, DwordsAreHexWithoutLeadingZeros) {
   for (const auto& [value, text] :
        std::vector<std::pair<std::uint32_t, const char*>>{{0x1A2B, "&h1A2B"},

@@ -72,6 +72,33 @@ TEST_F(MainWindow, TypeEnterEnterShowsTheCodeThenClears) {
   EXPECT_EQ(form->FoundPos, 1);
 }
 
+// A Chinese speaker on a system whose language is not Chinese: the table
+// and the typed character are still GBK, not the system's code page.
+TEST(MainWindowOnALatinSystem, ReadsTheTableAndTheInputAsGbk) {
+  const fakes::Latin1CodePage latin1;
+  fakes::Harness h(&latin1);
+  h.files.Put(u"z.dat", h.Gbk("啊1601\r\n字5554\r\n"));
+  ui::frmMain form(h.services);
+  form.Show();
+  FakeWindow* w = h.desktop.Find(u"frmMain");
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->Type(u"字"));
+  ASSERT_TRUE(w->PressEnter());
+  EXPECT_TRUE(h.desktop.messages.empty());
+  EXPECT_EQ(Show(w->GetText(kLabel1)), "5554");
+  // é is one byte in the system's Latin code page but two in GBK (a pinyin
+  // letter): accepted, and then not in the table.
+  ASSERT_TRUE(w->PressEnter());
+  ASSERT_TRUE(w->Type(u"é"));
+  ASSERT_TRUE(w->PressEnter());
+  ASSERT_TRUE(w->PressEnter());
+  ASSERT_TRUE(w->Type(u"a"));
+  ASSERT_TRUE(w->PressEnter());
+  ASSERT_EQ(h.desktop.messages.size(), 2u);
+  EXPECT_EQ(Show(h.desktop.messages[0].prompt), "此字不在GB2312字库内！");
+  EXPECT_EQ(Show(h.desktop.messages[1].prompt), "请输入汉字！");
+}
+
 TEST_F(MainWindow, OnlyOneCharacterFitsInTheBox) {
   ASSERT_TRUE(w->Type(u"字"));
   w->SetFocus(kText1);

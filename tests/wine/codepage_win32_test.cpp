@@ -1,4 +1,4 @@
-// The system code page adapter on a system whose ANSI code page is 936.
+// The code page adapter: GBK as the system has it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ namespace {
 TEST(Win32CodePage, TheSystemCodePageIs936) { EXPECT_EQ(::GetACP(), 936u); }
 
 TEST(Win32CodePage, DecodesGbkOneUnitPerCharacter) {
-  win32::Win32CodePage cp;
+  win32::Win32CodePage cp(win32::Win32CodePage::kGbk);
   EXPECT_EQ(cp.ToUnicode("\xD7\xD6"
                          "5554\r\n"),
             u"字5554\r\n");
@@ -22,7 +22,7 @@ TEST(Win32CodePage, DecodesGbkOneUnitPerCharacter) {
 }
 
 TEST(Win32CodePage, EncodesWithoutBestFit) {
-  win32::Win32CodePage cp;
+  win32::Win32CodePage cp(win32::Win32CodePage::kGbk);
   EXPECT_EQ(cp.FromUnicode(u"字"), "\xD7\xD6");
   EXPECT_EQ(cp.FromUnicode(u"a"), "a");
   EXPECT_EQ(cp.FromUnicode(u"\u0E01"), "?") << "Thai is not in code page 936";

@@ -72,6 +72,9 @@ class Recorder final : public platform::FormEvents {
   std::function<void()> onClose;
 };
 
+// A timer callback must be __stdcall in 32-bit code, which no lambda is.
+void CALLBACK QuitWithCode99(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); }
+
 class Win32WindowTest : public ::testing::Test {
  protected:
   void Load(const platform::FormLayout& layout = TestLayout()) {
@@ -247,8 +250,7 @@ TEST_F(Win32WindowTest, MessageLoopEndsWhenTheLastWindowIsGone) {
   ::PostMessageW(Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
 
   // A loop that never ends fails the test instead of hanging it.
-  const UINT_PTR watchdog =
-      ::SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); });
+  const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 10000, QuitWithCode99);
   const int code = desktop_.Run();
   ::KillTimer(nullptr, watchdog);
 

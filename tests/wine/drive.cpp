@@ -1,10 +1,10 @@
 // Runs the program for a person to look at, with no one at the keyboard:
 //
-//   drive.exe demo <exe> <char> <outfile>
+//   drive.exe demo <exe> <char> <outfile> [<png>]
 //       starts <exe> in the current folder, types <char> into its box,
 //       presses Enter and writes what the result label (or, when one comes
-//       up, the message box) then says to <outfile>, in UTF-8. The program
-//       is left running, so that its window can be photographed.
+//       up, the message box) then says to <outfile>, in UTF-8, and a
+//       screenshot of the window to <png>. The program is left running.
 //   drive.exe close <exe>
 //       closes the running program's window and waits for it to end.
 //
@@ -38,7 +38,8 @@ std::wstring CurrentFolder() {
   return folder;
 }
 
-int Demo(const std::wstring& exe, const std::wstring& character, const std::wstring& outfile) {
+int Demo(const std::wstring& exe, const std::wstring& character, const std::wstring& outfile,
+         const std::wstring& png) {
   Program program = Program::Start(WindowsPath(exe), CurrentFolder());
   program.WaitForWindow();
   program.WaitForFocus(ids::kText1);
@@ -56,9 +57,10 @@ int Demo(const std::wstring& exe, const std::wstring& character, const std::wstr
         return !shown.empty();
       },
       "a result or a message");
-  // Let the window finish painting before anyone photographs it.
+  // Let the window finish painting before it is photographed.
   program.WaitForIdle();
   Write(WindowsPath(outfile), Utf8(shown));
+  if (!png.empty()) SaveScreenshot(program.Window(), png);
   program.Detach();
   return 0;
 }
@@ -71,7 +73,8 @@ int Close(const std::wstring& exe) {
 }
 
 int Usage() {
-  std::fputs("usage: drive.exe demo <exe> <char> <outfile> | drive.exe close <exe>\n", stderr);
+  std::fputs("usage: drive.exe demo <exe> <char> <outfile> [<png>] | drive.exe close <exe>\n",
+             stderr);
   return 2;
 }
 
@@ -80,7 +83,9 @@ int Usage() {
 int wmain(int argc, wchar_t** argv) {
   try {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"demo" && argc == 5) return Demo(argv[2], argv[3], argv[4]);
+    if (command == L"demo" && (argc == 5 || argc == 6)) {
+      return Demo(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : L"");
+    }
     if (command == L"close" && argc == 3) return Close(argv[2]);
     return Usage();
   } catch (const std::exception& e) {

@@ -1,10 +1,9 @@
 // The About window of the real program, opened from the keyboard with
 // Help > About (Alt+H, A) and read from outside the process.
 //
-// With SV_SCREENSHOT_DIR set to a Unix folder ('./dev test' sets it to the
-// build folder), the screen with the About window open is saved there as
-// about.png, by ImageMagick's `import` started as a Unix program through
-// Wine.
+// With SV_SCREENSHOT_DIR set to a Unix folder ('./dev test' sets it to
+// build/screenshots), the screen with the About window open is saved there
+// as about-<build>-<dpi>dpi.png.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -35,13 +34,6 @@ RECT ClientRectOf(HWND control) {
   RECT r = ScreenRect(control);
   ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
   return r;
-}
-
-std::wstring Environment(const wchar_t* name) {
-  std::wstring value(32768, L'\0');
-  const DWORD n = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
-  value.resize(n < value.size() ? n : 0);
-  return value;
 }
 
 class AboutWindowE2E : public ::testing::Test {
@@ -86,25 +78,15 @@ class AboutWindowE2E : public ::testing::Test {
     EXPECT_TRUE(program_->Running());
   }
 
-  void SaveScreenshot() {
-    const std::wstring folder = Environment(L"SV_SCREENSHOT_DIR");
-    if (folder.empty()) return;
+  // The main window with the About window over it.
+  void SaveScreenshot(HWND about) {
+    const std::wstring path = ScreenshotPath(L"about");
+    if (path.empty()) return;
     program_->WaitForIdle();
-    const std::wstring file = folder + L"/about.png";
-    ::DeleteFileW(WindowsPath(file).c_str());
-    std::wstring command = L"/usr/bin/import -window root \"" + file + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &info))
-        << "cannot run " << Utf8(command);
-    const win32::UniqueHandle thread(info.hThread), process(info.hProcess);
-    ::WaitForSingleObject(process.get(), 30000);
-    EXPECT_TRUE(PollUntil(
-        [&] { return ::GetFileAttributesW(WindowsPath(file).c_str()) != INVALID_FILE_ATTRIBUTES; },
-        kStepTimeout))
-        << "no screenshot at " << Utf8(file);
+    RECT both{};
+    const RECT owner = ScreenRect(main_), own = ScreenRect(about);
+    ::UnionRect(&both, &owner, &own);
+    drive::SaveScreenshot(both, path);
   }
 
   TempFolder folder_{L"sv-e2e-about"};
@@ -117,7 +99,7 @@ TEST_F(AboutWindowE2E, HelpAboutShowsItEscAndEnterCloseItAndItOpensAgainAlike) {
   ExpectAboutTexts();
   EXPECT_FALSE(::IsWindowEnabled(main_)) << "the main window takes no input meanwhile";
   EXPECT_EQ(::GetWindow(about, GW_OWNER), main_);
-  SaveScreenshot();
+  SaveScreenshot(about);
   program_->Press(VK_ESCAPE);
   ExpectClosed(about);
 

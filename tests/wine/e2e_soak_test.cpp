@@ -107,73 +107,84 @@ class ProcessFigures {
   // The GDI handle table the system maps into every process, found through
   // its process environment block; an entry with a type is a live object.
   // Wine gives each process a table of its own, so every live entry is the
-  // program's.
+  // program's. A 32-bit program under WoW64 has its table in its 64-bit
+  // block, which a 32-bit reader reaches through ntdll's Wow64 calls.
   long GdiTableCount() {
+    constexpr size_t kEntries = 0x10000;
+    std::vector<GdiEntry> entries(kEntries);
+    const size_t bytes = entries.size() * sizeof(GdiEntry);
+#ifdef _WIN64
     PROCESS_BASIC_INFORMATION basic{};
-    ULONG got = 0;
     if (::NtQueryInformationProcess(process_.get(), ProcessBasicInformation, &basic, sizeof basic,
-                                    &got) != 0) {
+                                    nullptr) != 0) {
       throw DriveError("cannot find the program's process environment block");
     }
-#ifdef _WIN64
-    constexpr size_t kTableField = 0xF8;  // PEB.GdiSharedHandleTable
-#else
-    constexpr size_t kTableField = 0x94;
-#endif
     UINT64 table = 0;
-    SIZE_T read = 0;
-    if (!::ReadProcessMemory(process_.get(),
-                             reinterpret_cast<char*>(basic.PebBaseAddress) + kTableField, &table,
-                             sizeof(void*), &read) ||
+    const auto* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
+    if (!::ReadProcessMemory(process_.get(), peb + kTableField64, &table, sizeof table, nullptr) ||
         table == 0) {
       throw DriveError("cannot read where the program's GDI handle table is");
     }
-    struct Entry {
-      UINT64 object;
-      ULONG owner;
-      USHORT unique;
-      UCHAR type;
-      UCHAR flags;
-      UINT64 user;
-    };
-    static_assert(sizeof(Entry) == 24);
-    constexpr size_t kEntries = 0x10000;
-    std::vector<Entry> entries(kEntries);
-    if (!::ReadProcessMemory(process_.get(),
-                             reinterpret_cast<const void*>(static_cast<uintptr_t>(table)),
-                             entries.data(), entries.size() * sizeof(Entry), &read)) {
+    if (!::ReadProcessMemory(process_.get(), reinterpret_cast<const void*>(table), entries.data(),
+                             bytes, nullptr)) {
       throw DriveError("cannot read the program's GDI handle table");
     }
+#else
+    struct BasicInformation64 {
+      LONG exitStatus;
+      ULONG pad;
+      UINT64 peb;
+      UINT64 rest[4];
+    } basic{};
+    using QueryFn = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    using ReadFn = LONG(WINAPI*)(HANDLE, UINT64, void*, UINT64, UINT64*);
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    // Looked up by name: they exist only in a 32-bit ntdll under WoW64.
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtWow64QueryInformationProcess64")));
+    const auto read = reinterpret_cast<ReadFn>(
+        reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtWow64ReadVirtualMemory64")));
+    UINT64 table = 0;
+    if (!query || !read ||
+        query(process_.get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
+      throw DriveError("cannot find the program's 64-bit process environment block");
+    }
+    if (read(process_.get(), basic.peb + kTableField64, &table, sizeof table, nullptr) != 0 ||
+        table == 0) {
+      throw DriveError("cannot read where the program's GDI handle table is");
+    }
+    if (read(process_.get(), table, entries.data(), bytes, nullptr) != 0) {
+      throw DriveError("cannot read the program's GDI handle table");
+    }
+#endif
     long live = 0;
-    for (const Entry& e : entries) live += e.type != 0;
+    for (const GdiEntry& e : entries) live += e.type != 0;
     return live;
   }
+
+  // PEB.GdiSharedHandleTable in a 64-bit process environment block, and an
+  // entry of the table, the same size in 32-bit and 64-bit processes.
+  static constexpr UINT64 kTableField64 = 0xF8;
+  struct GdiEntry {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    UINT64 user;
+  };
+  static_assert(sizeof(GdiEntry) == 24);
 
   // The top-level windows of the process, shown or not, and every window
   // inside them.
   long WindowCount() const {
-    struct Count {
-      DWORD pid;
-      long windows;
-    } count{pid_, 0};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-          auto* c = reinterpret_cast<Count*>(param);
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(window, &pid);
-          if (pid != c->pid) return TRUE;
-          ++c->windows;
-          ::EnumChildWindows(
-              window,
-              [](HWND, LPARAM inner) -> BOOL {
-                ++reinterpret_cast<Count*>(inner)->windows;
-                return TRUE;
-              },
-              param);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.windows;
+    long windows = 0;
+    for (HWND window : TopLevelWindows()) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(window, &pid);
+      if (pid == pid_) windows += 1 + static_cast<long>(ChildWindows(window).size());
+    }
+    return windows;
   }
 
   DWORD pid_;

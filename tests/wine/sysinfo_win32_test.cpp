@@ -34,11 +34,12 @@ constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
 // The real system behind every port.
 struct RealSystem {
   win32::Win32Desktop desktop{::GetModuleHandleW(nullptr)};
-  win32::Win32CodePage codePage;
+  win32::Win32CodePage gbk{win32::Win32CodePage::kGbk};
+  win32::Win32CodePage ansi{win32::Win32CodePage::kSystemAnsi};
   win32::Win32FileSystem files;
   win32::Win32Registry registry;
   win32::Win32Shell shell;
-  platform::Services services{desktop, codePage, files, registry, shell};
+  platform::Services services{desktop, gbk, ansi, files, registry, shell};
 };
 
 std::string Utf8(const std::wstring& s) { return ToUtf8(Text(s.begin(), s.end())); }
@@ -305,21 +306,14 @@ class BoxAnswerer {
   }
 
   HWND FindBox() const {
-    struct Search {
-      HWND found = nullptr;
-    } search;
-    ::EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(w, &pid);
-          if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(w) || ClassOf(w) != L"#32770") {
-            return TRUE;
-          }
-          reinterpret_cast<Search*>(lp)->found = w;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND w : drive::TopLevelWindows()) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(w, &pid);
+      if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w) && ClassOf(w) == L"#32770") {
+        return w;
+      }
+    }
+    return nullptr;
   }
 
   static SeenBox Read(HWND box) {

@@ -16,11 +16,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   ::InitCommonControlsEx(&controls);
 
   sv::win32::Win32Desktop desktop(instance);
-  sv::win32::Win32CodePage codePage;
+  const sv::win32::Win32CodePage gbk(sv::win32::Win32CodePage::kGbk);
+  const sv::win32::Win32CodePage ansi(sv::win32::Win32CodePage::kSystemAnsi);
   sv::win32::Win32FileSystem files;
   sv::win32::Win32Registry registry;
   sv::win32::Win32Shell shell;
-  sv::platform::Services services{desktop, codePage, files, registry, shell};
+  sv::platform::Services services{desktop, gbk, ansi, files, registry, shell};
 
   int exitCode = 1;
   try {

@@ -58,7 +58,8 @@ Text HexText(std::uint32_t value) {
 bool frmAbout::GetKeyValue(const std::int32_t& KeyRoot, const Text& KeyName, const Text& SubKeyRef,
                            Text& KeyVal) {
   platform::Registry& registry = services_.registry;
-  const platform::CodePage& codePage = services_.codePage;
+  // Registry paths are the system's: they are in its ANSI code page.
+  const platform::CodePage& codePage = services_.ansiCodePage;
 
   platform::RegKey hKey = 0;
   if (registry.OpenKey(KeyRoot, codePage.FromUnicode(KeyName), kKeyRead, hKey) != kErrorSuccess) {

@@ -14,7 +14,7 @@ void frmMain::Command1_Click() {
   // has; only the messages below ever reach the user.
   try {
     const Text input = Text1.GetText();
-    if (!IsAcceptedInput(input, services_.codePage)) {
+    if (!IsAcceptedInput(input, services_.tableCodePage)) {
       MsgBox(kPromptNotChinese, platform::kMsgInformation, kTitleQuery);
       Text1.SetText(u"");
       Text1.SetFocus();
@@ -27,7 +27,7 @@ void frmMain::Command1_Click() {
     // The holder's old text is only of use to the query that read it;
     // dropping it first keeps one table in memory, not two.
     RichTextBox1.SetText(Text());
-    std::optional<Text> table = LoadTable(path, services_.files, services_.codePage);
+    std::optional<Text> table = LoadTable(path, services_.files, services_.tableCodePage);
     if (!table) {
       MsgBox(kPromptTableUnreadable + u"\r\n" + path, platform::kMsgCritical, kTitleError);
       Command2.SetFocus();

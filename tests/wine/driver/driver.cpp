@@ -84,27 +84,11 @@ DWORD ProcessOf(HWND window) {
   return pid;
 }
 
-std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> found;
-  ::EnumWindows(
-      [](HWND window, LPARAM all) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(all)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-std::vector<HWND> ChildWindows(HWND parent) {
-  std::vector<HWND> found;
-  ::EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM all) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(all)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+// A named function, not a lambda: in 32-bit code a callback must be
+// __stdcall, which a lambda cannot be converted to.
+BOOL CALLBACK AppendWindow(HWND window, LPARAM all) {
+  reinterpret_cast<std::vector<HWND>*>(all)->push_back(window);
+  return TRUE;
 }
 
 bool IsMessageBoxClass(HWND window) { return ClassOf(window) == L"#32770"; }
@@ -152,6 +136,18 @@ WORD LetterKey(wchar_t letter) { return static_cast<WORD>(std::towupper(letter))
 }  // namespace
 
 // ------------------------------------------------------------ helpers
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> found;
+  ::EnumWindows(AppendWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+  std::vector<HWND> found;
+  ::EnumChildWindows(parent, AppendWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 std::wstring WindowsPath(const std::wstring& path) {
   if (path.empty() || path.front() != L'/') return path;

@@ -15,6 +15,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/win32/handles.h"
 
@@ -51,6 +52,11 @@ std::wstring ExeFolder();
 std::wstring WindowsPath(const std::wstring& path);
 
 std::string Utf8(const std::wstring& text);
+
+// Every top-level window of the desktop, and every window inside `parent`
+// (all levels), shown or not.
+std::vector<HWND> TopLevelWindows();
+std::vector<HWND> ChildWindows(HWND parent);
 
 // Polls `done` until it holds or `timeout` runs out; false then. Between
 // two looks it sleeps `interval`, or only yields when that is zero.
@@ -153,6 +159,23 @@ class Program {
   bool detached_ = false;
   Microseconds poll_ = kPollInterval;
 };
+
+// An environment variable; empty when it is not set.
+std::wstring Environment(const wchar_t* name);
+
+// The screen's dpi, as the system reports it to a program that knows dpi.
+int ScreenDpi();
+
+// Where a screenshot named `name` goes: SV_SCREENSHOT_DIR (a Unix folder,
+// set by './dev test'), as <name>-<build>-<dpi>dpi-cp<ANSI code page>.png,
+// so that the runs of each build, screen and language keep their own.
+// Empty when SV_SCREENSHOT_DIR is not set.
+std::wstring ScreenshotPath(const std::wstring& name);
+
+// Saves what the screen shows of `area`, or of `window` with its title bar
+// and frame, as a PNG file at `path` (a Windows or a Unix path).
+void SaveScreenshot(const RECT& area, const std::wstring& path);
+void SaveScreenshot(HWND window, const std::wstring& path);
 
 // A folder's files, by name: their contents. Sub-folders show as names
 // ending in a backslash.
