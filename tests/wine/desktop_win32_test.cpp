@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/desktop_win32.h"
@@ -211,6 +212,43 @@ TEST_F(Win32WindowTest, MainLayoutClientAreaAt96Dpi) {
   EXPECT_EQ(box.top, 24);
   EXPECT_EQ(box.right - box.left, 105);
   EXPECT_EQ(box.bottom - box.top, 105);
+}
+
+// Moved to a monitor of another dpi, a window is told so (WM_DPICHANGED)
+// with the rectangle the system suggests for it there: it lays its
+// controls and fonts out again from their twips and points, and goes where
+// it is told.
+TEST_F(Win32WindowTest, ANewDpiLaysTheWindowOutAgain) {
+  Load(ui::frmMain::MainLayout());
+  for (const int dpi : {144, 192, 96}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    RECT suggested{dpi, dpi / 2, dpi + 700, dpi / 2 + 500};
+    ::SendMessageW(Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    RECT outer{};
+    ::GetWindowRect(Handle(), &outer);
+    EXPECT_EQ(outer.left, suggested.left);
+    EXPECT_EQ(outer.top, suggested.top);
+
+    // Text1 at 360, 360, 1575 x 1575 twips, in 宋体 72 pt; Label4 at 2640,
+    // 2040, 1335 x 735 twips, in 宋体 10.5 pt.
+    const auto px = [dpi](int twips) { return ::MulDiv(twips, dpi, 1440); };
+    for (const auto& [id, left, top, width, height, tenths] :
+         {std::tuple{ui::main_ids::kText1, 360, 360, 1575, 1575, 720},
+          std::tuple{ui::main_ids::kLabel4, 2640, 2040, 1335, 735, 105}}) {
+      RECT r{};
+      ::GetWindowRect(Child(id), &r);
+      ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&r), 2);
+      EXPECT_EQ(r.left, px(left));
+      EXPECT_EQ(r.top, px(top));
+      EXPECT_EQ(r.right - r.left, px(width));
+      EXPECT_EQ(r.bottom - r.top, px(height));
+      LOGFONTW font{};
+      ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Child(id), WM_GETFONT, 0, 0)),
+                   sizeof font, &font);
+      EXPECT_EQ(font.lfHeight, -::MulDiv(tenths, dpi, 720));
+    }
+  }
 }
 
 TEST_F(Win32WindowTest, TypedCharacterStaysInViewInTheMainBox) {

@@ -2,8 +2,8 @@
 // Help > About (Alt+H, A) and read from outside the process.
 //
 // With SV_SCREENSHOT_DIR set to a Unix folder ('./dev test' sets it to
-// build/screenshots), the screen with the About window open is saved there
-// as about-<build>-<dpi>dpi.png.
+// build/screenshots), the main window with the About window over it is
+// saved there as about-<build>-<dpi>dpi-cp<...>.png.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -26,13 +26,6 @@ const std::wstring kAboutCaption = L"关于 Selvane查询";
 RECT ScreenRect(HWND window) {
   RECT r{};
   ::GetWindowRect(window, &r);
-  return r;
-}
-
-// The position of a control in its window's client area.
-RECT ClientRectOf(HWND control) {
-  RECT r = ScreenRect(control);
-  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
 
@@ -78,17 +71,6 @@ class AboutWindowE2E : public ::testing::Test {
     EXPECT_TRUE(program_->Running());
   }
 
-  // The main window with the About window over it.
-  void SaveScreenshot(HWND about) {
-    const std::wstring path = ScreenshotPath(L"about");
-    if (path.empty()) return;
-    program_->WaitForIdle();
-    RECT both{};
-    const RECT owner = ScreenRect(main_), own = ScreenRect(about);
-    ::UnionRect(&both, &owner, &own);
-    drive::SaveScreenshot(both, path);
-  }
-
   TempFolder folder_{L"sv-e2e-about"};
   std::optional<Program> program_;
   HWND main_ = nullptr;
@@ -99,7 +81,6 @@ TEST_F(AboutWindowE2E, HelpAboutShowsItEscAndEnterCloseItAndItOpensAgainAlike) {
   ExpectAboutTexts();
   EXPECT_FALSE(::IsWindowEnabled(main_)) << "the main window takes no input meanwhile";
   EXPECT_EQ(::GetWindow(about, GW_OWNER), main_);
-  SaveScreenshot(about);
   program_->Press(VK_ESCAPE);
   ExpectClosed(about);
 
@@ -142,7 +123,9 @@ TEST_F(AboutWindowE2E, TheWindowIsLaidOutAsDesignedAndCentredOnTheMainWindow) {
   const RECT ok = ClientRectOf(program_->Control(kCmdOK));
   EXPECT_NEAR(pic.left, px(240), 1);
   EXPECT_NEAR(pic.top, px(240), 1);
-  EXPECT_NEAR(pic.right - pic.left, 20, 1) << "the 20 x 20 picture";
+  // The 20 x 20 picture fills its box: 20 x 20 pixels at 96 dpi.
+  EXPECT_NEAR(pic.right - pic.left, px(300), 1);
+  EXPECT_NEAR(pic.bottom - pic.top, px(300), 1);
   for (const RECT& text : {title, version, description}) {
     EXPECT_GE(text.left, pic.right);
     EXPECT_NEAR(text.left, px(840), 1);
@@ -158,6 +141,30 @@ TEST_F(AboutWindowE2E, TheWindowIsLaidOutAsDesignedAndCentredOnTheMainWindow) {
   EXPECT_NEAR(ok.left, px(2880), 1);
   EXPECT_NEAR(ok.top, px(1560), 1);
   EXPECT_GE(ok.top, px(1400));
+
+  // No text cut off: the window's own font, and 宋体 9 pt for the contact
+  // lines.
+  struct Shown {
+    int id;
+    const wchar_t* face;
+    int pointTenths;
+    bool wraps;
+  };
+  for (const Shown& c : {Shown{kLblTitle, L"", 0, true}, Shown{kLblVersion, L"", 0, true},
+                         Shown{kLblDescription, L"", 0, true}, Shown{kLabel1, L"宋体", 90, false},
+                         Shown{kLabel2, L"宋体", 90, false}, Shown{kCmdOK, L"", 0, false}}) {
+    RECT inside{};
+    ::GetClientRect(program_->Control(c.id), &inside);
+    EXPECT_EQ(TextDoesNotFit(program_->Text(c.id), c.face, c.pointTenths, inside, c.wraps), "");
+  }
+  const std::wstring screenshot = ScreenshotPath(L"about");
+  if (!screenshot.empty()) {
+    program_->WaitForIdle();
+    RECT both{};
+    const RECT owner = ScreenRect(main_), own = ScreenRect(about);
+    ::UnionRect(&both, &owner, &own);
+    drive::SaveScreenshot(both, screenshot);
+  }
 
   program_->Press(VK_ESCAPE);
   ExpectClosed(about);

@@ -74,6 +74,16 @@ class MainWindowE2E : public ::testing::Test {
   std::optional<Program> program_;
 };
 
+// The system language of the run, which Wine takes from the Unix locale
+// (SV_WINE_LOCALE, see run-wine): Chinese gives ANSI code page 936, US
+// English 1252. A run for another language that fell back to Chinese
+// would prove nothing.
+TEST(SystemLanguage, IsTheOneThisRunIsFor) {
+  const std::wstring locale = Environment(L"SV_WINE_LOCALE");
+  EXPECT_EQ(::GetACP(), locale.empty() || locale.rfind(L"zh_CN", 0) == 0 ? 936u : 1252u)
+      << "SV_WINE_LOCALE=" << Utf8(locale);
+}
+
 TEST_F(MainWindowE2E, StartsReadyForOneCharacter) {
   Start();
   program_->WaitForFocus(kText1);

@@ -1,9 +1,13 @@
 // The end-to-end figures of './dev bench', measured under Wine on the real
-// x86_64 program, each beside its floor: the same measured on
-// minimal_window.exe (built beside this program), a window program that
-// does nothing but start and answer a key.
+// program of this build (i686 or x86_64), each beside its floor: the same
+// measured on minimal_window.exe (built beside this program), a window
+// program that does nothing but start and answer a key.
 //
-//   wine_bench.exe [queries] [starts]      (defaults: 1000 and 20)
+//   wine_bench.exe [queries] [starts] [summary]   (defaults: 1000 and 20)
+//
+// With a summary file (a Unix or Windows path), the program's medians are
+// also written there, one "name milliseconds" a line, for './dev bench' to
+// set the two builds side by side.
 //
 // - Enter pressed to result label updated, median and 99th percentile
 //   over `queries` queries of 字 on the bundled table. The clock starts
@@ -27,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/driver.h"
@@ -168,7 +173,19 @@ void PrintRow(const char* name, double value, double floor) {
               value, floor, ratio, kGoal, ratio <= kGoal ? "met" : "missed");
 }
 
-int Run(int queries, int starts) {
+void WriteSummary(const std::wstring& path, const std::vector<std::pair<const char*, double>>& rows) {
+  std::string text;
+  for (const auto& [name, ms] : rows) text += std::string(name) + " " + std::to_string(ms) + "\n";
+  sv::win32::UniqueFile file(::CreateFileW(WindowsPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (!file ||
+      !::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    throw DriveError("cannot write " + Utf8(path));
+  }
+}
+
+int Run(int queries, int starts, const std::wstring& summary) {
   const std::wstring minimal = ExeFolder() + L"\\minimal_window.exe";
   // The same program with the program's manifest: what common controls 6
   // and DPI awareness cost Wine at start-up, which the program pays too.
@@ -219,6 +236,11 @@ int Run(int queries, int starts) {
       "  controls 6, DPI awareness), which isolates the program's own start-up work:\n");
   PrintRow("median", Median(programStarts), Median(floorV6Starts));
   std::fflush(stdout);
+  if (!summary.empty()) {
+    WriteSummary(summary, {{"start_to_ready", Median(programStarts)},
+                           {"enter_to_label", Median(programTimes)},
+                           {"enter_to_label_p99", P99(programTimes)}});
+  }
   return 0;
 }
 
@@ -228,7 +250,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     const int queries = argc > 1 ? std::max(1, _wtoi(argv[1])) : 1000;
     const int starts = argc > 2 ? std::max(1, _wtoi(argv[2])) : 20;
-    return Run(queries, starts);
+    return Run(queries, starts, argc > 3 ? argv[3] : L"");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "wine_bench: %s\n", e.what());
     return 1;

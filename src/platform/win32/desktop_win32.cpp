@@ -200,10 +200,11 @@ void Win32Window::OnCreate() {
                                   0, 0, 0, 0, hwnd, id, desktop_.Instance(), nullptr);
         break;
       case ControlKind::PictureBox:
-        child =
-            ::CreateWindowExW(0, L"STATIC", nullptr,
-                              WS_CHILD | SS_BITMAP | SS_CENTERIMAGE | SS_REALSIZECONTROL | visible,
-                              0, 0, 0, 0, hwnd, id, desktop_.Instance(), nullptr);
+        // The picture fills the box, which its twips size for the screen:
+        // at 150 % and 200 % it grows with the window around it.
+        child = ::CreateWindowExW(0, L"STATIC", nullptr,
+                                  WS_CHILD | SS_BITMAP | SS_REALSIZECONTROL | visible, 0, 0, 0, 0,
+                                  hwnd, id, desktop_.Instance(), nullptr);
         image_.reset(static_cast<HBITMAP>(
             ::LoadImageW(desktop_.Instance(), MAKEINTRESOURCEW(c.imageId), IMAGE_BITMAP, 0, 0, 0)));
         if (child && image_) {

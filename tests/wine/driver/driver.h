@@ -172,6 +172,19 @@ int ScreenDpi();
 // Empty when SV_SCREENSHOT_DIR is not set.
 std::wstring ScreenshotPath(const std::wstring& name);
 
+// A control's position in its window's client area, in pixels.
+RECT ClientRectOf(HWND control);
+
+// Whether `text` shows whole in a control whose client area is `box`, in
+// the font `face` at `pointTenths` tenths of a point (empty face: the
+// system's message font, which windows get by default), at the screen's
+// dpi. Wrapped at the box's width when `wrap` (a multi-line label), on one
+// line otherwise. A line shows when its characters' height above the
+// baseline does: the fonts standing in for 宋体 and 黑体 here reserve more
+// room below it than those do. Says what does not fit, or nothing.
+std::string TextDoesNotFit(const std::wstring& text, const std::wstring& face, int pointTenths,
+                           const RECT& box, bool wrap);
+
 // Saves what the screen shows of `area`, or of `window` with its title bar
 // and frame, as a PNG file at `path` (a Windows or a Unix path).
 void SaveScreenshot(const RECT& area, const std::wstring& path);

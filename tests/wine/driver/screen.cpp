@@ -1,7 +1,9 @@
-// Screenshots as PNG files, with nothing but Win32: the pixels are read
-// from the screen, and the file is written with uncompressed deflate
-// blocks, which every PNG reader takes. A window at 200 % is under a
-// megabyte that way, and no image library has to be built for Windows.
+// What the screen shows: its dpi, where controls are, whether their texts
+// fit, and screenshots as PNG files. The screenshots need nothing but
+// Win32: the pixels are read from the screen, and the file is written with
+// uncompressed deflate blocks, which every PNG reader takes. A window at
+// 200 % is under a megabyte that way, and no image library has to be
+// built for Windows.
 #include <windows.h>
 
 #include <algorithm>
@@ -148,6 +150,51 @@ void SaveScreenshot(const RECT& area, const std::wstring& path) {
       written != png.size()) {
     throw DriveError("cannot write " + Utf8(file));
   }
+}
+
+RECT ClientRectOf(HWND control) {
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string TextDoesNotFit(const std::wstring& text, const std::wstring& face, int pointTenths,
+                           const RECT& box, bool wrap) {
+  const int dpi = ScreenDpi();
+  LOGFONTW font{};
+  if (face.empty()) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    font = metrics.lfMessageFont;
+  } else {
+    font.lfHeight = -::MulDiv(pointTenths, dpi, 720);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = GB2312_CHARSET;
+    face.copy(font.lfFaceName, LF_FACESIZE - 1);
+  }
+  const win32::UniqueScreenDc screen(::GetDC(nullptr));
+  const HFONT handle = ::CreateFontIndirectW(&font);
+  const HGDIOBJ old = ::SelectObject(screen.get(), handle);
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(screen.get(), &metrics);
+  const int width = box.right - box.left, height = box.bottom - box.top;
+  RECT needed{0, 0, width, 0};
+  ::DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
+  ::SelectObject(screen.get(), old);
+  ::DeleteObject(handle);
+  const int lines = std::max(1, static_cast<int>(needed.bottom / std::max(1L, metrics.tmHeight)));
+  const int shownHeight = (lines - 1) * metrics.tmHeight + metrics.tmAscent;
+  if (needed.right <= width && shownHeight <= height) return {};
+  // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about one
+  // long concatenation that starts with a literal.
+  std::string why = Utf8(text);
+  why += " needs " + std::to_string(needed.right) + " x " + std::to_string(shownHeight);
+  why += " px (" + std::to_string(lines) + " lines) in " + std::to_string(width) + " x ";
+  why += std::to_string(height) + " at " + std::to_string(dpi) + " dpi";
+  return why;
 }
 
 void SaveScreenshot(HWND window, const std::wstring& path) {
