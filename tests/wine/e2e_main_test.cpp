@@ -74,14 +74,19 @@ class MainWindowE2E : public ::testing::Test {
   std::optional<Program> program_;
 };
 
-// The system language of the run, which Wine takes from the Unix locale
-// (SV_WINE_LOCALE, see run-wine): Chinese gives ANSI code page 936, US
-// English 1252. A run for another language that fell back to Chinese
-// would prove nothing.
+// The ANSI code page the program gets in this run: Wine takes the
+// system's from the Unix locale (SV_WINE_LOCALE, see run-wine), Chinese
+// giving 936 and US English 1252, and a program whose manifest asks for
+// UTF-8 gets 65001 (SV_ACTIVE_CODE_PAGE). A probe started as the program
+// is ends with its code page as its exit code. A run for another language
+// that fell back to Chinese would prove nothing.
 TEST(SystemLanguage, IsTheOneThisRunIsFor) {
   const std::wstring locale = Environment(L"SV_WINE_LOCALE");
-  EXPECT_EQ(::GetACP(), locale.empty() || locale.rfind(L"zh_CN", 0) == 0 ? 936u : 1252u)
-      << "SV_WINE_LOCALE=" << Utf8(locale);
+  const UINT system = locale.empty() || locale.rfind(L"zh_CN", 0) == 0 ? 936u : 1252u;
+  EXPECT_EQ(::GetACP(), system) << "SV_WINE_LOCALE=" << Utf8(locale);
+  const bool utf8 = Environment(L"SV_ACTIVE_CODE_PAGE") == L"UTF-8";
+  Program probe = Program::Start(ForThisRun(ExeFolder() + L"\\acp_probe.exe"), ExeFolder());
+  EXPECT_EQ(probe.WaitForExit(), utf8 ? 65001u : system);
 }
 
 TEST_F(MainWindowE2E, StartsReadyForOneCharacter) {

@@ -156,7 +156,59 @@ std::wstring WindowsPath(const std::wstring& path) {
   return out;
 }
 
-std::wstring ProgramPath() { return WindowsPath(SV_DRIVE_PROGRAM_PATH); }
+namespace {
+
+BOOL CALLBACK FirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
+  *reinterpret_cast<WORD*>(found) = language;
+  return FALSE;
+}
+
+// A copy of `exe` in a folder of its own, its manifest's <windowsSettings>
+// asking for the UTF-8 code page.
+std::wstring Utf8CodePageCopy(const std::wstring& exe) {
+  static TempFolder folder(L"sv-utf8");
+  const std::wstring copy = folder.Path() + L"\\" + BaseName(exe);
+  if (::GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES) return copy;
+
+  std::string manifest;
+  WORD language = 0;
+  const HMODULE image = ::LoadLibraryExW(
+      exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (image) {
+    // The manifest is replaced under the language it has, not added beside
+    // it under another.
+    ::EnumResourceLanguagesW(image, RT_MANIFEST, MAKEINTRESOURCEW(1), FirstLanguage,
+                             reinterpret_cast<LONG_PTR>(&language));
+    const HRSRC found = ::FindResourceExW(image, RT_MANIFEST, MAKEINTRESOURCEW(1), language);
+    const auto* data =
+        found ? static_cast<const char*>(::LockResource(::LoadResource(image, found))) : nullptr;
+    if (data) manifest.assign(data, ::SizeofResource(image, found));
+    ::FreeLibrary(image);
+  }
+  const std::string settings = "<windowsSettings>";
+  const size_t at = manifest.find(settings);
+  if (at == std::string::npos) throw DriveError("no <windowsSettings> in the manifest of " + Utf8(exe));
+  manifest.insert(at + settings.size(),
+                  "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
+                  "UTF-8</activeCodePage>");
+
+  if (!::CopyFileW(exe.c_str(), copy.c_str(), FALSE)) throw DriveError("cannot copy " + Utf8(exe));
+  const HANDLE update = ::BeginUpdateResourceW(copy.c_str(), FALSE);
+  const bool updated = update &&
+                       ::UpdateResourceW(update, RT_MANIFEST, MAKEINTRESOURCEW(1), language,
+                                         manifest.data(), static_cast<DWORD>(manifest.size())) &&
+                       ::EndUpdateResourceW(update, FALSE);
+  if (!updated) throw DriveError("cannot change the manifest of " + Utf8(copy));
+  return copy;
+}
+
+}  // namespace
+
+std::wstring ForThisRun(const std::wstring& exe) {
+  return Environment(L"SV_ACTIVE_CODE_PAGE") == L"UTF-8" ? Utf8CodePageCopy(exe) : exe;
+}
+
+std::wstring ProgramPath() { return ForThisRun(WindowsPath(SV_DRIVE_PROGRAM_PATH)); }
 std::wstring TablePath() { return WindowsPath(SV_DRIVE_TABLE_PATH); }
 
 std::wstring ExeFolder() {

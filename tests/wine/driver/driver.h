@@ -39,9 +39,14 @@ class DriveError : public std::runtime_error {
 // The program's main window caption.
 extern const wchar_t* const kCaption;
 
-// The x86_64 build of the program and the bundled code table, as Windows
-// paths.
+// The program of this build and the bundled code table, as Windows paths.
+// The program as the run asks for it: see ForThisRun.
 std::wstring ProgramPath();
+// `exe` itself, or, with SV_ACTIVE_CODE_PAGE=UTF-8, a copy of it whose
+// manifest asks for the UTF-8 ANSI code page (65001), as Windows gives it
+// to every program when "Unicode UTF-8 for worldwide language support" is
+// on. The copy is made once per test process.
+std::wstring ForThisRun(const std::wstring& exe);
 std::wstring TablePath();
 // The folder of the running test program, where the programs built beside
 // it are.
