@@ -1,4 +1,4 @@
-# cmake -DEXE=... -DOBJDUMP=... -DWINDRES=... -P check_exe.cmake
+# cmake -DEXE=... -DOBJDUMP=... -DWINDRES=... -DEPOCH=... -P check_exe.cmake
 # Tool messages in English whatever the locale the tests run under.
 set(ENV{LC_ALL} C)
 set(ENV{LANGUAGE} "")
@@ -39,6 +39,44 @@ foreach(line IN LISTS imports)
   endif()
 endforeach()
 
+# Hardening. The image can be moved (and has the relocations to move it);
+# its data cannot be run.
+expect("address space randomisation" "${private}" "DYNAMIC_BASE")
+expect("no execution of data" "${private}" "NX_COMPAT")
+if(NOT private MATCHES "Entry 5 [0-9a-f]+ ([0-9a-f]+) Base Relocation" OR CMAKE_MATCH_1 STREQUAL "00000000")
+  message(SEND_ERROR "no base relocations: the loader cannot move the image")
+endif()
+# The stack protector's failure routine is linked in only when protected
+# code calls it.
+file(STRINGS ${EXE} protector REGEX "stack smashing detected")
+if(NOT protector)
+  message(SEND_ERROR "no stack protector")
+endif()
+# The DLL search is limited through SetDefaultDllDirectories, looked up by
+# name: an import of it would keep the program from starting where it is
+# missing.
+file(STRINGS ${EXE} lookup REGEX "SetDefaultDllDirectories")
+if(NOT lookup)
+  message(SEND_ERROR "SetDefaultDllDirectories is not looked up")
+endif()
+if(private MATCHES "SetDefaultDllDirectories")
+  message(SEND_ERROR "SetDefaultDllDirectories is imported")
+endif()
+
+# The PE header's time stamp is the commit's, not the build's.
+function(read_u32 offset out)
+  file(READ ${EXE} bytes OFFSET ${offset} LIMIT 4 HEX)
+  string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1" bytes "${bytes}")
+  math(EXPR value "${bytes}")
+  set(${out} ${value} PARENT_SCOPE)
+endfunction()
+read_u32(60 pe_header)
+math(EXPR stamp_at "${pe_header} + 8")
+read_u32(${stamp_at} stamp)
+if(NOT stamp EQUAL EPOCH)
+  message(SEND_ERROR "the PE time stamp is ${stamp}, not the commit's ${EPOCH}")
+endif()
+
 execute_process(COMMAND ${WINDRES} -i ${EXE} -O rc OUTPUT_VARIABLE resources)
 expect("version numbers" "${resources}" "FILEVERSION 2, 3, 0, 0")
 expect("version numbers" "${resources}" "PRODUCTVERSION 2, 3, 0, 0")
@@ -56,6 +94,7 @@ expect("translation" "${resources}" "VALUE \"Translation\", 0x804, 1200")
 expect("language" "${resources}" "LANGUAGE 4, 2")
 # One 16 x 16, 16-colour icon.
 expect("icon" "${resources}" "\"\\020\\020\\020\\000\", 1, 4")
+expect("manifest: version" "${resources}" "name=\"\"Selvane.Lookup\"\" version=\"\"2.3.0.0\"\"")
 expect("manifest: common controls 6" "${resources}" "Microsoft.Windows.Common-Controls")
 expect("manifest: asInvoker" "${resources}" "asInvoker")
 expect("manifest: per-monitor v2" "${resources}" "PerMonitorV2")

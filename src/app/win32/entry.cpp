@@ -7,11 +7,16 @@
 #include "app/Module1.h"
 #include "platform/win32/codepage_win32.h"
 #include "platform/win32/desktop_win32.h"
+#include "platform/win32/dll_search.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/shell_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL by name. Where the system lacks the
+  // call, the program runs on with the system's usual search.
+  sv::win32::LimitDllSearchToSystem32();
+
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
 
