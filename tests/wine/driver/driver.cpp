@@ -162,6 +162,7 @@ std::wstring WindowsPath(const std::wstring& path) {
 
 std::wstring ProgramPath() { return WindowsPath(SV_DRIVE_PROGRAM_PATH); }
 std::wstring TablePath() { return WindowsPath(SV_DRIVE_TABLE_PATH); }
+std::wstring Wubi86TablePath() { return WindowsPath(SV_DRIVE_WUBI86_TABLE_PATH); }
 
 std::wstring ExeFolder() {
   std::wstring path(256, L'\0');

@@ -42,6 +42,8 @@ extern const wchar_t* const kCaption;
 // paths.
 std::wstring ProgramPath();
 std::wstring TablePath();
+// Debian's wubi86 table as make_table converts it in the native build.
+std::wstring Wubi86TablePath();
 // The folder of the running test program, where the programs built beside
 // it are.
 std::wstring ExeFolder();
