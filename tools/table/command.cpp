@@ -98,9 +98,13 @@ Bytes ReadAll(const std::string& path) {
 }  // namespace
 
 std::string Grouped(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 int RunMakeTable(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
