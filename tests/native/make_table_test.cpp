@@ -117,8 +117,8 @@ const Case kCases[] = {
     {"PlainAfterHeader",
      Format::Plain,
      Encoding::Unicode,
-     "KeyCode=abcdefghijklmnopqrstuvwxy\nLength=4\n[Rule]\ne2=p11+p12+p21+p22\n[Data]\n"
-     "pbf 字\nk 中\n",
+     "KeyCode=abcdefghijklmnopqrstuvwxy\nLength=4\nPinyin=@\nPrompt=&\nConstructPhrase=^\n"
+     "[Rule]\ne2=p11+p12+p21+p22\n[Data]\npbf 字\nk 中\n@zhong 中\n&k 口\n^khkh 中\n",
      "字pbf \r\n中k   \r\n",
      {2, 0, 0, 0, 0}},
     {"PlainWithoutHeader",

@@ -185,6 +185,24 @@ std::vector<Entry> ReadCin(const std::vector<Line>& lines) {
 
 // ------------------------------------------------------------ plain text, TSV
 
+// The header names the characters that mark data lines of other kinds
+// (Pinyin=@: "@zi 字" is a pinyin spelling; Prompt=&, ConstructPhrase=^):
+// their codes are not codes of this input method.
+Text OtherKindsOfLine(const std::vector<Line>& lines, std::size_t headerEnd) {
+  Text marks;
+  for (std::size_t i = 0; i < headerEnd; ++i) {
+    const TextView line = Trim(lines[i].text);
+    const std::size_t equals = line.find(u'=');
+    if (equals == TextView::npos || equals + 1 == line.size()) continue;
+    const TextView key = Trim(line.substr(0, equals));
+    if (key == u"Pinyin" || key == u"Prompt" || key == u"ConstructPhrase" || key == u"拼音" ||
+        key == u"提示" || key == u"构词") {
+      marks += Trim(line.substr(equals + 1)).front();
+    }
+  }
+  return marks;
+}
+
 std::vector<Entry> ReadPlain(const std::vector<Line>& lines) {
   std::size_t first = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -194,9 +212,11 @@ std::vector<Entry> ReadPlain(const std::vector<Line>& lines) {
       break;
     }
   }
+  const Text marks = first == 0 ? Text() : OtherKindsOfLine(lines, first - 1);
   std::vector<Entry> entries;
   for (std::size_t i = first; i < lines.size(); ++i) {
-    if (Trim(lines[i].text).empty()) continue;
+    const TextView line = Trim(lines[i].text);
+    if (line.empty() || marks.find(line.front()) != Text::npos) continue;
     entries.push_back(CodeThenCharacter(lines[i]));
   }
   return entries;
