@@ -83,6 +83,37 @@ KEYVALUE = {
     "start-denied": keyvalue(START | OPEN_DENIED | AT_TOOL_PATH, REG_SZ, b"C:\\x.exe"),
 }
 
+# tables_fuzzer: byte 0 the format (bits 0-1) and GBK (bit 2), then the
+# source table.
+RIME, CIN, PLAIN, TSV, GBK = 0, 1, 2, 3, 4
+
+
+def source(flags, text, encoding="utf-8"):
+    return bytes([flags]) + text.encode(encoding)
+
+
+TABLES = {
+    "rime": source(
+        RIME,
+        "# Rime dictionary\n---\nname: t\ncolumns:\n  - text\n  - code\n  - weight\n"
+        "  - stem\n...\n工\ta\t9\taa\n工\taaaa\t1\n#字\tpb\n字\tpbf\t2\n中国\tkhlg\n\t\n",
+    ),
+    "rime-flow": source(RIME, "---\ncolumns: [code, text]\n...\npbf\t字\n\t中国\n"),
+    "rime-no-end": source(RIME, "---\nname: t\n字\tpbf\n"),
+    "cin": source(
+        CIN,
+        "%gen_inp\n%keyname begin\na 日\n%keyname end\n%chardef begin\npbf 字\n"
+        "khk\t中\n%chardef end\n",
+    ),
+    "cin-no-end": source(CIN, "%chardef begin\npbf 字\n"),
+    "plain": source(PLAIN, "KeyCode=abc\nLength=4\n[Rule]\ne2=p11+p12\n[Data]\npbf 字\nk 中\n"),
+    "tsv": source(TSV, "字\tpbf\r\n丂\tgnv\n𠀀\tabcd\n中\tabcde\n中\tａ\n"),
+    "tsv-utf8-bom": bytes([TSV]) + b"\xef\xbb\xbf" + "字\tpbf\n".encode("utf-8"),
+    "tsv-utf16": bytes([TSV]) + "\ufeff字\tpbf\r\n中\tk\n".encode("utf-16-le"),
+    "tsv-bad-utf8": bytes([TSV]) + "字\tpbf\n".encode("utf-8") + b"\xc0\xaf\tx\n",
+    "cin-gbk": source(CIN | GBK, "%chardef begin\npbf 字\r\ngnv 丂\n%chardef end\n", "gbk"),
+}
+
 
 def write(folder, seeds):
     out = HERE / "corpus" / folder
@@ -93,3 +124,4 @@ def write(folder, seeds):
 
 write("query", QUERY)
 write("keyvalue", KEYVALUE)
+write("tables", TABLES)

@@ -5,12 +5,16 @@
 // cannot be read at all), never a crash or a hang; the program answers
 // the next query as well; and the working folder comes out byte for byte
 // as it went in. Large tables are made in the test's temporary folder.
+// Tables make_table made, the bundled one and a real input method's, show
+// the codes of their sources.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "driver/driver.h"
 #include "ui/main/ids.h"
@@ -276,6 +280,42 @@ TEST_F(BadTableE2E, FiftyMegabyteTableWithTheEntryAtItsVeryEnd) {
   QueryExpectingCode(L"字", L"5554");
   QueryExpectingMessage(L"丂", kNotFound);
 }
+
+// ------------------------------------------------------------ tables made
+
+struct MadeTable {
+  const char* name;
+  std::wstring (*path)();
+  // Characters and the codes the program shows, read off the source by
+  // hand: for wubi86.dict.yaml, the longest code of at most four letters
+  // (字 has pb and pbf; 我 has q, trn and trnt), padded to four.
+  std::vector<std::pair<std::wstring, std::wstring>> codes;
+  std::wstring absent;  // a GBK character the table does not have
+};
+
+void PrintTo(const MadeTable& table, std::ostream* os) { *os << table.name; }
+
+class MadeTableE2E : public BadTableE2E, public ::testing::WithParamInterface<MadeTable> {};
+
+TEST_P(MadeTableE2E, ShowsTheCodesOfItsSource) {
+  const std::wstring source = GetParam().path();
+  ASSERT_TRUE(::CopyFileW(source.c_str(), Table().c_str(), TRUE)) << "cannot copy " << Utf8(source);
+  Start();
+  for (const auto& [c, code] : GetParam().codes) QueryExpectingCode(c, code);
+  QueryExpectingMessage(GetParam().absent, kNotFound);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, MadeTableE2E,
+    ::testing::Values(
+        // 丂 is in GBK but not in GB2312; Ａ is in GB2312 and has no Wubi code.
+        MadeTable{
+            "Bundled", TablePath, {{L"字", L"5554"}, {L"啊", L"1601"}, {L"Ａ", L"0333"}}, L"丂"},
+        MadeTable{"Wubi86",
+                  Wubi86TablePath,
+                  {{L"字", L"pbf "}, {L"工", L"aaaa"}, {L"我", L"trnt"}, {L"丂", L"gnv "}},
+                  L"Ａ"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace sv

@@ -48,6 +48,8 @@ std::wstring ProgramPath();
 // on. The copy is made once per test process.
 std::wstring ForThisRun(const std::wstring& exe);
 std::wstring TablePath();
+// Debian's wubi86 table as make_table converts it in the native build.
+std::wstring Wubi86TablePath();
 // The folder of the running test program, where the programs built beside
 // it are.
 std::wstring ExeFolder();

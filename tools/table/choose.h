@@ -1,0 +1,44 @@
+#pragma once
+
+// One code per character, out of every code a source gives it.
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "platform/text.h"
+#include "table/readers.h"
+
+namespace sv::tables {
+
+// The program shows the four characters that follow a character in z.dat.
+constexpr std::size_t kCodeLength = 4;
+
+// What became of the entries of a source: characters written, and entries
+// skipped, by reason.
+struct Counts {
+  std::size_t written = 0;    // characters, each once
+  std::size_t phrases = 0;    // entries of more than one character
+  std::size_t notInGbk = 0;   // characters the program cannot look up
+  std::size_t longCodes = 0;  // codes longer than kCodeLength
+  std::size_t oddCodes = 0;   // codes holding anything but printable ASCII
+};
+
+struct CharacterCode {
+  Text character;  // one character
+  Text code;       // 1 to kCodeLength printable ASCII characters
+};
+
+struct Choice {
+  std::vector<CharacterCode> codes;  // in the order characters first appear
+  Counts counts;
+};
+
+// Each character gets its longest usable code; of two as long, the one
+// listed first. Input methods list a character's short codes beside its
+// full code, and the full one is the code a lookup is for. `writable`
+// says whether a character can be put in the table.
+Choice ChooseCodes(const std::vector<Entry>& entries,
+                   const std::function<bool(TextView)>& writable);
+
+}  // namespace sv::tables

@@ -1,0 +1,23 @@
+#pragma once
+
+// A source table to z.dat, in memory: decode, read, choose, encode.
+
+#include "platform/codepage.h"
+#include "platform/text.h"
+#include "table/choose.h"
+#include "table/readers.h"
+#include "table/source.h"
+
+namespace sv::tables {
+
+struct Conversion {
+  Bytes table;  // z.dat's bytes
+  Counts counts;
+};
+
+// Throws TableError when the source is malformed, and when it has no
+// character to write: an empty z.dat would only answer "not found".
+Conversion Convert(BytesView source, Format format, Encoding encoding,
+                   const platform::CodePage& gbk);
+
+}  // namespace sv::tables

@@ -1,0 +1,260 @@
+#include "table/readers.h"
+
+#include <optional>
+#include <string>
+
+namespace sv::tables {
+
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+TextView Trim(TextView s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Fields separated by one `separator` each (empty fields kept), each
+// trimmed of the blanks around it.
+std::vector<TextView> SplitAt(TextView line, char16_t separator) {
+  std::vector<TextView> fields;
+  while (true) {
+    const std::size_t at = line.find(separator);
+    fields.push_back(Trim(line.substr(0, at)));
+    if (at == TextView::npos) return fields;
+    line.remove_prefix(at + 1);
+  }
+}
+
+// Fields separated by runs of blanks.
+std::vector<TextView> SplitWords(TextView line) {
+  std::vector<TextView> words;
+  line = Trim(line);
+  while (!line.empty()) {
+    std::size_t end = 0;
+    while (end < line.size() && !IsBlank(line[end])) ++end;
+    words.push_back(line.substr(0, end));
+    line = Trim(line.substr(end));
+  }
+  return words;
+}
+
+bool IsComment(TextView line) { return !line.empty() && line.front() == u'#'; }
+
+// "code character" lines (CIN's character definitions, plain table text).
+Entry CodeThenCharacter(const Line& line) {
+  const std::vector<TextView> words = SplitWords(line.text);
+  if (words.size() < 2) throw TableError(line.number, "a code with no character after it");
+  return {Text(words[1]), Text(words[0]), line.number};
+}
+
+// ------------------------------------------------------------ Rime
+
+std::string Narrow(TextView s) {
+  std::string out;
+  for (const char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+// A column name as YAML may write it: bare, or in either kind of quotes.
+std::string ColumnName(TextView s) {
+  s = Trim(s);
+  if (s.size() >= 2 && (s.front() == u'"' || s.front() == u'\'') && s.back() == s.front()) {
+    s = s.substr(1, s.size() - 2);
+  }
+  return Narrow(Trim(s));
+}
+
+// Drops a YAML comment (" #..." or a line that is one).
+TextView WithoutComment(TextView s) {
+  const std::size_t at = s.find(u'#');
+  if (at != TextView::npos && (at == 0 || IsBlank(s[at - 1]))) s = s.substr(0, at);
+  return Trim(s);
+}
+
+struct Columns {
+  std::size_t text = 0;
+  std::size_t code = 1;
+};
+
+// The names of a `columns:` list on line `at`, written as a flow list
+// ("[text, code]") or a block list ("- text" lines below it).
+std::vector<std::string> ColumnNames(const std::vector<Line>& lines, std::size_t at,
+                                     std::size_t headerEnd) {
+  std::vector<std::string> names;
+  const TextView rest = Trim(WithoutComment(lines[at].text).substr(8));
+  if (rest.starts_with(u'[') && rest.ends_with(u']')) {
+    for (const TextView name : SplitAt(rest.substr(1, rest.size() - 2), u',')) {
+      names.push_back(ColumnName(name));
+    }
+    return names;
+  }
+  for (std::size_t k = at + 1; k < headerEnd; ++k) {
+    const TextView item = WithoutComment(lines[k].text);
+    if (item.empty()) continue;
+    if (!item.starts_with(u'-')) break;
+    names.push_back(ColumnName(item.substr(1)));
+  }
+  return names;
+}
+
+// The header's `columns:`; the text, code, weight order when there is
+// none. Other header keys do not matter here.
+Columns ReadColumns(const std::vector<Line>& lines, std::size_t headerEnd) {
+  std::size_t at = 0;
+  while (at < headerEnd && !WithoutComment(lines[at].text).starts_with(u"columns:")) ++at;
+  if (at == headerEnd) return {};
+  const std::vector<std::string> names = ColumnNames(lines, at, headerEnd);
+  Columns columns{names.size(), names.size()};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == "text") columns.text = i;
+    if (names[i] == "code") columns.code = i;
+  }
+  if (columns.text == names.size() || columns.code == names.size()) {
+    throw TableError(lines[at].number, "columns: names no text or no code column");
+  }
+  return columns;
+}
+
+std::vector<Entry> ReadRime(const std::vector<Line>& lines) {
+  std::size_t headerEnd = 0;
+  while (headerEnd < lines.size() && Trim(lines[headerEnd].text) != u"...") ++headerEnd;
+  if (headerEnd == lines.size()) {
+    throw TableError(lines.empty() ? 0 : lines.back().number,
+                     "the YAML header has no end (a line \"...\")");
+  }
+  const Columns columns = ReadColumns(lines, headerEnd);
+  std::vector<Entry> entries;
+  for (std::size_t i = headerEnd + 1; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    if (Trim(line.text).empty() || IsComment(line.text)) continue;
+    const std::vector<TextView> fields = SplitAt(line.text, u'\t');
+    const TextView text = columns.text < fields.size() ? fields[columns.text] : TextView{};
+    const TextView code = columns.code < fields.size() ? fields[columns.code] : TextView{};
+    if (text.empty()) throw TableError(line.number, "an entry with no text");
+    // A phrase may leave its code to be made from its characters' codes.
+    if (code.empty() && CodePoints(text) <= 1) {
+      throw TableError(line.number, "a character with no code");
+    }
+    entries.push_back({Text(text), Text(code), line.number});
+  }
+  return entries;
+}
+
+// ------------------------------------------------------------ CIN
+
+// Whether a "%chardef begin" or "%chardef end" line opens a section (the
+// line it is on) or closes it (nullopt); `open` is the section in force.
+std::optional<std::size_t> Chardef(const Line& line, const std::vector<TextView>& words,
+                                   std::optional<std::size_t> open) {
+  const TextView what = words.size() > 1 ? words[1] : TextView{};
+  if (what == u"begin") {
+    if (open) throw TableError(line.number, "%chardef begin inside %chardef");
+    return line.number;
+  }
+  if (what == u"end") {
+    if (!open) throw TableError(line.number, "%chardef end with no begin");
+    return std::nullopt;
+  }
+  throw TableError(line.number, "%chardef needs begin or end after it");
+}
+
+std::vector<Entry> ReadCin(const std::vector<Line>& lines) {
+  std::vector<Entry> entries;
+  bool seen = false;
+  std::optional<std::size_t> open;  // the line of the "%chardef begin" in force
+  for (const Line& line : lines) {
+    if (IsComment(Trim(line.text))) continue;
+    const std::vector<TextView> words = SplitWords(line.text);
+    if (words.empty()) continue;
+    if (words[0] == u"%chardef") {
+      open = Chardef(line, words, open);
+      seen = true;
+    } else if (open) {
+      entries.push_back(CodeThenCharacter(line));
+    }
+  }
+  if (open) {
+    throw TableError(lines.back().number,
+                     "no %chardef end for the %chardef begin on line " + std::to_string(*open));
+  }
+  if (!seen) throw TableError(0, "no %chardef section");
+  return entries;
+}
+
+// ------------------------------------------------------------ plain text, TSV
+
+// The header names the characters that mark data lines of other kinds
+// (Pinyin=@: "@zi 字" is a pinyin spelling; Prompt=&, ConstructPhrase=^):
+// their codes are not codes of this input method.
+Text OtherKindsOfLine(const std::vector<Line>& lines, std::size_t headerEnd) {
+  Text marks;
+  for (std::size_t i = 0; i < headerEnd; ++i) {
+    const TextView line = Trim(lines[i].text);
+    const std::size_t equals = line.find(u'=');
+    if (equals == TextView::npos || equals + 1 == line.size()) continue;
+    const TextView key = Trim(line.substr(0, equals));
+    if (key == u"Pinyin" || key == u"Prompt" || key == u"ConstructPhrase" || key == u"拼音" ||
+        key == u"提示" || key == u"构词") {
+      marks += Trim(line.substr(equals + 1)).front();
+    }
+  }
+  return marks;
+}
+
+std::vector<Entry> ReadPlain(const std::vector<Line>& lines) {
+  std::size_t first = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const TextView line = Trim(lines[i].text);
+    if (line == u"[Data]" || line == u"[数据]") {
+      first = i + 1;
+      break;
+    }
+  }
+  const Text marks = first == 0 ? Text() : OtherKindsOfLine(lines, first - 1);
+  std::vector<Entry> entries;
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    const TextView line = Trim(lines[i].text);
+    if (line.empty() || marks.find(line.front()) != Text::npos) continue;
+    entries.push_back(CodeThenCharacter(lines[i]));
+  }
+  return entries;
+}
+
+std::vector<Entry> ReadTsv(const std::vector<Line>& lines) {
+  std::vector<Entry> entries;
+  for (const Line& line : lines) {
+    if (Trim(line.text).empty()) continue;
+    const std::vector<TextView> fields = SplitAt(line.text, u'\t');
+    if (fields[0].empty()) throw TableError(line.number, "an entry with no character");
+    if (fields.size() < 2 || fields[1].empty())
+      throw TableError(line.number, "a character with no code");
+    entries.push_back({Text(fields[0]), Text(fields[1]), line.number});
+  }
+  return entries;
+}
+
+}  // namespace
+
+std::size_t CodePoints(TextView text) {
+  std::size_t count = 0;
+  for (const char16_t c : text) count += IsLowSurrogate(c) ? 0 : 1;
+  return count;
+}
+
+std::vector<Entry> ReadEntries(Format format, const std::vector<Line>& lines) {
+  switch (format) {
+    case Format::Rime:
+      return ReadRime(lines);
+    case Format::Cin:
+      return ReadCin(lines);
+    case Format::Plain:
+      return ReadPlain(lines);
+    case Format::Tsv:
+      return ReadTsv(lines);
+  }
+  return {};
+}
+
+}  // namespace sv::tables

@@ -1,0 +1,39 @@
+#pragma once
+
+// The readers of the table formats people already have: each turns the
+// lines of a source into (text, code) entries, in the order they come.
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/text.h"
+#include "table/source.h"
+
+namespace sv::tables {
+
+enum class Format {
+  // *.dict.yaml: a YAML header up to "...", then tab-separated columns in
+  // the order of the header's `columns:` (text, code, weight by default).
+  Rime,
+  // *.cin: "code character" lines between "%chardef begin" and "%chardef end".
+  Cin,
+  // "code character" lines, after an optional header ending at "[Data]".
+  Plain,
+  // "character<TAB>code" lines.
+  Tsv,
+};
+
+struct Entry {
+  Text text;  // a character, or a phrase
+  Text code;  // empty only for a phrase whose code the source leaves out
+  std::size_t line = 0;
+};
+
+// Throws TableError for a line that is not what the format allows, or a
+// section that is never closed.
+std::vector<Entry> ReadEntries(Format format, const std::vector<Line>& lines);
+
+// The number of characters (code points) in `text`.
+std::size_t CodePoints(TextView text);
+
+}  // namespace sv::tables
