@@ -54,6 +54,34 @@ TEST(InStr, FindsTheFirstOccurrenceFromStart) {
   EXPECT_EQ(lookup::InStr(1, u"Ａa", u"a"), 2) << "no width folding";
 }
 
+// The search looks at a block of units at a time. Wherever the key lies in
+// a text several hundred units long (at either edge of a block, just
+// before or after one, at the very start or end), it is found there and
+// from there, and not past it; absent, it is not found. The near-miss
+// filler puts the key's first unit everywhere, without the rest.
+TEST(InStr, FindsTheKeyWhereverItLiesInALongText) {
+  constexpr std::size_t kLength = 300;
+  for (const auto& [key, pattern] : std::vector<std::pair<Text, Text>>{
+           {u"字", u"x"}, {u"字5", u"x"}, {u"字5", u"字x"}, {u"5554", u"555"}}) {
+    Text filler;
+    while (filler.size() < kLength) filler += pattern;
+    filler.resize(kLength);
+    SCOPED_TRACE(Show(key) + " in " + Show(pattern) + "...");
+    EXPECT_EQ(lookup::InStr(1, filler, key), 0);
+    std::vector<std::size_t> missed;
+    for (std::size_t at = 0; at + key.size() <= kLength; ++at) {
+      Text text = filler;
+      text.replace(at, key.size(), key);
+      const auto pos = static_cast<std::int64_t>(at) + 1;
+      if (lookup::InStr(1, text, key) != pos || lookup::InStr(pos, text, key) != pos ||
+          lookup::InStr(pos + 1, text, key) != 0) {
+        missed.push_back(at);
+      }
+    }
+    EXPECT_EQ(missed, std::vector<std::size_t>{}) << "the 0-based places where the search failed";
+  }
+}
+
 TEST(TextHolder, SelectionIsClippedToTheText) {
   lookup::TextHolder holder;
   holder.SetText(u"字5554");
