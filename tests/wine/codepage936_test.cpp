@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "codepage936_paths.h"
 #include "driver/driver.h"
 #include "platform/win32/codepage_win32.h"
 #include "shared/codepage936_cases.h"

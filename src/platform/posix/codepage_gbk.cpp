@@ -29,13 +29,14 @@ bool IsTrail(unsigned char b) { return b >= kTrailFirst && b <= kTrailLast && b 
 
 std::size_t PairIndex(unsigned lead, unsigned trail) { return std::size_t{lead} << 8 | trail; }
 
-// Both directions of the code page, filled once. The C library's CP936 has
-// every character of it; what it leaves out the system still maps: each of
-// the 23,940 byte pairs is a character, the undefined ones in the private
-// use area from U+E000 on, the three user-defined areas first (AAA1-AFFE,
-// F8A1-FEFE, A140-A7A0, row by row), then every other undefined pair in
-// byte order. Measured against Wine's code page 936, byte for byte; the
-// Wine test CodePage936.* keeps it so.
+// Both directions of the code page, filled once. Of the 23,940 byte pairs
+// (a lead byte 81-FE, a trail byte 40-FE but 7F) the C library's CP936
+// converter defines most; the system makes every one a character, the
+// others private-use characters from U+E000 on: the three user-defined
+// areas first (AAA1-AFFE, F8A1-FEFE, A140-A7A0, row by row), then every
+// other pair the converter leaves out, in byte order. Measured against
+// Wine's code page 936 byte for byte; the Wine test CodePage936.* keeps it
+// so.
 struct Tables {
   std::array<char16_t, 65536> pairs{};       // by lead << 8 | trail; 0 where no pair
   std::array<std::uint16_t, 65536> codes{};  // by unit: its byte, or its pair; 0 for none
@@ -53,7 +54,8 @@ struct Tables {
         // iconv takes its input as char**, though it never writes through it.
         char* src = in.data();
         auto* dst = reinterpret_cast<char*>(out.data());
-        std::size_t left = in.size(), room = out.size();
+        std::size_t left = in.size();
+        std::size_t room = out.size();
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         if (iconv(cd, &src, &left, &dst, &room) != static_cast<std::size_t>(-1) &&
             room == out.size() - 2) {
