@@ -82,9 +82,9 @@ SV_NO_COVERAGE std::size_t FirstOccurrence(const Text& text, const Text& key) {
 }
 
 // The file decoded one character at a time, from what the decoder makes
-// of every single byte and every byte pair alone: pieces too short for its
-// eight-bytes-at-a-time path and its blocks, so this checks those against
-// its plain byte-by-byte path.
+// of every single byte and every byte pair alone (each compared with the
+// system's code page 936 by a Wine test): the holder must hold exactly
+// these characters, with none lost, doubled or out of step.
 SV_NO_COVERAGE Text DecodeByPieces(const platform::CodePage& codePage, BytesView file) {
   struct Pieces {
     std::array<char16_t, 256> single{};

@@ -85,7 +85,8 @@ class FormEvents {
   virtual void OnClose() = 0;
 };
 
-// Message box styles, as the prompts are specified.
+// Message box styles, numbered as MsgBox numbers them (buttons plus icon):
+// the few that the program's messages use.
 enum MessageStyle : int {
   kMsgOkOnly = 0,
   kMsgCritical = 16,

@@ -14,6 +14,8 @@ constexpr int MulDiv(int a, int b, int c) {
   const bool negative = (p < 0) != (c < 0);
   const std::int64_t ap = p < 0 ? -p : p;
   const std::int64_t ac = c < 0 ? -static_cast<std::int64_t>(c) : c;
+  // c is not 0 here (it returned above), which cppcheck does not follow.
+  // cppcheck-suppress zerodivcond
   const std::int64_t q = (ap + ac / 2) / ac;
   return static_cast<int>(negative ? -q : q);
 }

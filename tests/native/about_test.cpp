@@ -132,14 +132,7 @@ class KeyValue : public ::testing::Test {
   // Reads KeyRoot\key\name with `KeyVal` starting as `before`.
   bool Read(std::int32_t root, const char* key, const char* name, const Text& before = u"old") {
     KeyVal = before;
-    const std::int32_t keyRoot = root;
-    const Text keyName = FromUtf8(key);
-    const Text subKeyRef = FromUtf8(name);
-    const bool read = about.GetKeyValue(keyRoot, keyName, subKeyRef, KeyVal);
-    // Its other arguments are the caller's and stay as they were.
-    EXPECT_EQ(keyRoot, root);
-    EXPECT_EQ(Show(keyName), key);
-    EXPECT_EQ(Show(subKeyRef), name);
+    const bool read = about.GetKeyValue(root, FromUtf8(key), FromUtf8(name), KeyVal);
     EXPECT_TRUE(h.registry.open.empty()) << "every opened key is closed again";
     return read;
   }
@@ -285,7 +278,8 @@ TEST_F(KeyValue, TheBufferHolds1024BytesAndAFullOneIsWhole) {
   EXPECT_FALSE(Read(kHkcu, "Software\\Test", "longer"));
   EXPECT_EQ(KeyVal, u"");
 
-  // Every query offered the whole buffer.
+  // Each of the four reads closed the key it opened, the one that did not
+  // fit too.
   EXPECT_EQ(h.registry.closes.size(), 4u);
 }
 
@@ -385,16 +379,17 @@ TEST_F(SysInfo, AFailedStartSaysItIsUnavailable) {
   EXPECT_EQ(h.shell.started, std::vector<Text>{u"C:\\broken.exe"});
 }
 
+// StartSysInfo lets nothing out: a failure shows as the message.
 TEST_F(SysInfo, AnyFailureOnTheWayEndsInTheMessage) {
   SetTool("C:\\a.exe");
   h.shell.throwOnStart = true;
-  EXPECT_NO_THROW(about.StartSysInfo());
+  about.StartSysInfo();
   ExpectUnavailable();
 
   h.desktop.messages.clear();
   h.shell.throwOnStart = false;
   h.registry.throwOnQuery = true;
-  EXPECT_NO_THROW(about.StartSysInfo());
+  about.StartSysInfo();
   ExpectUnavailable();
   EXPECT_TRUE(h.registry.open.empty()) << "the key is closed on the way out";
   EXPECT_EQ(h.shell.started.size(), 1u);
@@ -405,7 +400,7 @@ TEST(SysInfoUnloaded, TheMessageIsShownEvenWhenTheWindowWasNeverOpened) {
   // has not been shown, and the message then has no owner window.
   fakes::Harness h;
   ui::frmAbout about{h.services};
-  EXPECT_NO_THROW(about.StartSysInfo());
+  about.StartSysInfo();
   ASSERT_EQ(h.desktop.messages.size(), 1u);
   EXPECT_EQ(Show(h.desktop.messages[0].prompt), "此时系统信息不可用");
   EXPECT_EQ(Show(h.desktop.messages[0].title), "Selvane查询");

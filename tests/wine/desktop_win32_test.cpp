@@ -192,26 +192,37 @@ TEST_F(Win32WindowTest, ButtonsAndMenuItemsRaiseClick) {
   EXPECT_EQ(events_.log, "Click 21");
 }
 
-TEST_F(Win32WindowTest, MainLayoutClientAreaAt96Dpi) {
+// The main window in pixels at whatever dpi the screen has: every size and
+// place is its twips at 1440 to the inch, to the nearest pixel (at 96 dpi a
+// 299 x 206 client area, Text1 105 pixels square at 24, 24).
+TEST_F(Win32WindowTest, MainLayoutIsItsTwipsAtTheScreensDpi) {
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
-  if (dpi != USER_DEFAULT_SCREEN_DPI) GTEST_SKIP() << "the screen is at " << dpi << " dpi";
+  const auto pixels = [dpi](int twips) { return (twips * dpi + 720) / 1440; };
 
-  Load(ui::frmMain::MainLayout());
+  const platform::FormLayout& layout = ui::frmMain::MainLayout();
+  Load(layout);
   RECT client{};
   ::GetClientRect(Handle(), &client);
-  EXPECT_EQ(client.right, 299);
-  EXPECT_EQ(client.bottom, 206);
+  EXPECT_EQ(client.right, pixels(layout.clientWidth)) << "at " << dpi << " dpi";
+  EXPECT_EQ(client.bottom, pixels(layout.clientHeight)) << "at " << dpi << " dpi";
 
-  // 15 twips to the pixel: Text1 at 360, 360, 1575 x 1575 twips.
-  RECT box{};
-  ::GetWindowRect(Child(ui::main_ids::kText1), &box);
-  ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&box), 2);
-  EXPECT_EQ(box.left, 24);
-  EXPECT_EQ(box.top, 24);
-  EXPECT_EQ(box.right - box.left, 105);
-  EXPECT_EQ(box.bottom - box.top, 105);
+  // A label that sizes itself to its text keeps only its place.
+  for (const platform::ControlSpec& c : layout.controls) {
+    RECT r{};
+    ASSERT_TRUE(::GetWindowRect(Child(c.id), &r)) << "control " << c.id;
+    ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&r), 2);
+    std::vector<LONG> shown{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    std::vector<LONG> expected{pixels(c.rect.left), pixels(c.rect.top), pixels(c.rect.width),
+                               pixels(c.rect.height)};
+    if (c.autoSize) {
+      shown.resize(2);
+      expected.resize(2);
+    }
+    EXPECT_EQ(shown, expected) << "control " << c.id << " at " << dpi
+                               << " dpi: left, top, width, height";
+  }
 }
 
 // Moved to a monitor of another dpi, a window is told so (WM_DPICHANGED)

@@ -34,7 +34,7 @@ std::size_t ReadTableOnce() {
     got = 0;
   }
   ::CloseHandle(file);
-  return std::memchr(bytes.data(), '\xFF', got) ? 1 : got;
+  return std::memchr(bytes.data(), 0xFF, got) ? 1 : got;
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -353,7 +353,7 @@ class BoxAnswerer {
       HWND target = ::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus ? gui.hwndFocus : box;
       ::PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
       ::PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
-      const auto deadline = std::chrono::steady_clock::now() + 10s;
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
       while (::IsWindow(box) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(20ms);
       }
@@ -415,7 +415,7 @@ class StartSysInfoUnderWine : public ::testing::Test {
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
     // A probe that has just written its marker may still be ending.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (;;) {
       bool left = false;
       for (const auto& file : {first_ + L"\\tool.exe", second_ + L"\\MSINFO32.EXE", marker_}) {

@@ -6,8 +6,11 @@
 #include <cstdlib>
 
 #if defined(__GLIBCXX__)
+// The runtime's name for it, reserved as it is: that is what replaces it.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 namespace __gnu_cxx {
 void __verbose_terminate_handler();
 void __verbose_terminate_handler() { std::abort(); }
+// NOLINTEND(bugprone-reserved-identifier)
 }  // namespace __gnu_cxx
 #endif

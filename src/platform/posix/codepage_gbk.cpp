@@ -1,15 +1,10 @@
 #include "platform/posix/codepage_gbk.h"
 
 #include <iconv.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <array>
-#include <bit>
 #include <cstdint>
-#include <cstring>
-#include <memory>
+#include <stdexcept>
 
 namespace sv::posix {
 
@@ -17,171 +12,128 @@ namespace {
 
 constexpr unsigned kLeadFirst = 0x81, kLeadLast = 0xFE;
 constexpr unsigned kTrailFirst = 0x40, kTrailLast = 0xFE;
-// What the system puts for a byte sequence the code page does not define.
+// What the system puts for a byte sequence the code page does not define,
+// and for a character it cannot encode.
 constexpr char16_t kSubstitute = u'?';
+// The two single bytes above ASCII that are characters of their own.
+constexpr unsigned char kEuroByte = 0x80;
+constexpr char16_t kEuro = u'\u20AC';
+constexpr unsigned char kLastByte = 0xFF;
+constexpr char16_t kLastByteUnit = u'\uF8F5';
+// Byte pairs that the C library leaves undefined are private-use
+// characters, numbered from here.
+constexpr char16_t kPrivateFirst = u'\uE000';
 
-class Iconv {
- public:
-  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Iconv() {
-    if (ok()) iconv_close(cd_);
-  }
-  Iconv(const Iconv&) = delete;
-  Iconv& operator=(const Iconv&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts `in` whole; false when iconv rejects any of it.
-  bool Convert(const char* in, size_t inSize, char* out, size_t& outSize) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    // iconv takes its input as char**, though it never writes through it.
-    auto* src = const_cast<char*>(in);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
-    size_t left = inSize;
-    char* dst = out;
-    size_t room = outSize;
-    if (iconv(cd_, &src, &left, &dst, &room) == static_cast<size_t>(-1) || left != 0) return false;
-    outSize -= room;
-    return true;
-  }
-
- private:
-  iconv_t cd_;
-};
-
+bool IsLead(unsigned char b) { return b >= kLeadFirst && b <= kLeadLast; }
 bool IsTrail(unsigned char b) { return b >= kTrailFirst && b <= kTrailLast && b != 0x7F; }
 
-constexpr unsigned kLeads = kLeadLast - kLeadFirst + 1;
+std::size_t PairIndex(unsigned lead, unsigned trail) { return std::size_t{lead} << 8 | trail; }
 
-// Every GBK byte pair, decoded once, by lead byte and the whole second
-// byte: the character; the substitute for a pair the code page does not
-// define; or 0 where the second byte cannot follow a lead byte at all.
-struct PairTable {
-  std::array<char16_t, std::size_t{kLeads} * 256> units{};
+// Both directions of the code page, filled once. Of the 23,940 byte pairs
+// (a lead byte 81-FE, a trail byte 40-FE but 7F) the C library's CP936
+// converter defines most; the system makes every one a character, the
+// others private-use characters from U+E000 on: the three user-defined
+// areas first (AAA1-AFFE, F8A1-FEFE, A140-A7A0, row by row), then every
+// other pair the converter leaves out, in byte order. Measured against
+// Wine's code page 936 byte for byte; the Wine test CodePage936.* keeps it
+// so.
+struct Tables {
+  std::array<char16_t, 65536> pairs{};       // by lead << 8 | trail; 0 where no pair
+  std::array<std::uint16_t, 65536> codes{};  // by unit: its byte, or its pair; 0 for none
 
-  PairTable() {
-    for (unsigned lead = kLeadFirst; lead <= kLeadLast; ++lead) {
-      for (unsigned trail = kTrailFirst; trail <= kTrailLast; ++trail) {
-        if (IsTrail(static_cast<unsigned char>(trail))) {
-          units[Index(lead - kLeadFirst, trail)] = kSubstitute;
-        }
-      }
+  Tables() {
+    iconv_t cd = iconv_open("UTF-16LE", "CP936");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+      throw std::runtime_error("the C library has no CP936 converter");
     }
-    Iconv decode("UTF-16LE", "GBK");
-    if (!decode.ok()) return;
     for (unsigned lead = kLeadFirst; lead <= kLeadLast; ++lead) {
       for (unsigned trail = kTrailFirst; trail <= kTrailLast; ++trail) {
         if (!IsTrail(static_cast<unsigned char>(trail))) continue;
-        const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        unsigned char out[8];
-        size_t outSize = sizeof out;
-        if (decode.Convert(in, 2, reinterpret_cast<char*>(out), outSize) && outSize == 2) {
-          units[Index(lead - kLeadFirst, trail)] = static_cast<char16_t>(out[0] | out[1] << 8);
+        std::array<char, 2> in{static_cast<char>(lead), static_cast<char>(trail)};
+        std::array<unsigned char, 8> out{};
+        // iconv takes its input as char**, though it never writes through it.
+        char* src = in.data();
+        auto* dst = reinterpret_cast<char*>(out.data());
+        std::size_t left = in.size();
+        std::size_t room = out.size();
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &src, &left, &dst, &room) != static_cast<std::size_t>(-1) &&
+            room == out.size() - 2) {
+          pairs[PairIndex(lead, trail)] = static_cast<char16_t>(out[0] | out[1] << 8);
         }
       }
     }
-  }
+    iconv_close(cd);
 
-  static std::size_t Index(unsigned lead, unsigned trail) {
-    return std::size_t{lead} * 256 + trail;
+    char16_t next = kPrivateFirst;
+    const auto toPrivateUse = [&](unsigned leadFirst, unsigned leadLast, unsigned trailFirst,
+                                  unsigned trailLast) {
+      for (unsigned lead = leadFirst; lead <= leadLast; ++lead) {
+        for (unsigned trail = trailFirst; trail <= trailLast; ++trail) {
+          char16_t& unit = pairs[PairIndex(lead, trail)];
+          if (IsTrail(static_cast<unsigned char>(trail)) && unit == 0) unit = next++;
+        }
+      }
+    };
+    toPrivateUse(0xAA, 0xAF, 0xA1, 0xFE);
+    toPrivateUse(0xF8, 0xFE, 0xA1, 0xFE);
+    toPrivateUse(0xA1, 0xA7, 0x40, 0xA0);
+    toPrivateUse(kLeadFirst, kLeadLast, kTrailFirst, kTrailLast);
+
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      if (pairs[i] != 0) codes[pairs[i]] = static_cast<std::uint16_t>(i);
+    }
+    codes[kEuro] = kEuroByte;
+    codes[kLastByteUnit] = kLastByte;
   }
-  // `lead` counts from the first lead byte.
-  char16_t At(unsigned lead, unsigned char trail) const { return units[Index(lead, trail)]; }
 };
 
-const PairTable& Pairs() {
-  static const PairTable table;
-  return table;
-}
-
-// Bytes are decoded a block at a time into a buffer that stays in the
-// cache, and the block appended: the text is written once, never cleared
-// first. Runs of ASCII go eight bytes at a time where a word's bytes lie in
-// memory in the order of its bits.
-constexpr std::size_t kBlock = 4096;
-constexpr std::size_t kWord = 8;
-constexpr bool kWordAtATime = std::endian::native == std::endian::little;
-constexpr std::uint64_t kHighBits = 0x8080808080808080;
-
-// Eight bytes to eight units, whatever they are.
-inline void Widen(const unsigned char* p, char16_t* dst) {
-#if defined(__SSE2__)
-  const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-#else
-  for (std::size_t i = 0; i < kWord; ++i) dst[i] = p[i];
-#endif
+const Tables& CodePage936() {
+  static const Tables tables;
+  return tables;
 }
 
 }  // namespace
 
 Text GbkCodePage::ToUnicode(BytesView bytes) const {
-  const PairTable& pairs = Pairs();
+  const Tables& tables = CodePage936();
   Text out;
   // Never more units than bytes.
   out.reserve(bytes.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = p + bytes.size();
-  // One step consumes at most kWord bytes and makes at most as many units
-  // as it consumes, but may write kWord units ahead.
-  std::array<char16_t, kBlock + kWord> buffer{};
-  while (p < end) {
-    const auto* const stop = static_cast<std::size_t>(end - p) > kBlock ? p + kBlock : end;
-    char16_t* dst = buffer.data();
-    while (p < stop) {
-      if (kWordAtATime && static_cast<std::size_t>(end - p) >= kWord) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, p, kWord);
-        Widen(p, dst);
-        const std::uint64_t high = word & kHighBits;
-        if (high == 0) {
-          p += kWord;
-          dst += kWord;
-          continue;
-        }
-        const auto ascii = static_cast<std::size_t>(std::countr_zero(high) / 8);
-        p += ascii;
-        dst += ascii;
-      } else if (*p < 0x80) {
-        *dst++ = *p++;
-        continue;
-      }
-      // A byte with the high bit set: a lead byte with a byte that can
-      // follow it makes one character (or one substitute for an undefined
-      // pair); any other byte, or a lead byte at the end, is one
-      // substitute, and the next byte starts afresh.
-      const unsigned lead = *p - kLeadFirst;
-      const char16_t unit = lead < kLeads && p + 1 < end ? pairs.At(lead, p[1]) : 0;
-      if (unit != 0) {
-        *dst++ = unit;
-        p += 2;
-      } else {
-        *dst++ = kSubstitute;
-        ++p;
-      }
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (!IsLead(b)) {
+      out += b == kEuroByte ? kEuro : b == kLastByte ? kLastByteUnit : char16_t{b};
+      continue;
     }
-    out.append(buffer.data(), static_cast<std::size_t>(dst - buffer.data()));
+    // A lead byte at the end or before a NUL is one substitute on its own.
+    // Before any other byte it takes that byte with it: a pair that is no
+    // character is one substitute for both bytes.
+    if (i + 1 == bytes.size() || bytes[i + 1] == '\0') {
+      out += kSubstitute;
+      continue;
+    }
+    const auto trail = static_cast<unsigned char>(bytes[++i]);
+    out += IsTrail(trail) ? tables.pairs[PairIndex(b, trail)] : kSubstitute;
   }
   return out;
 }
 
 Bytes GbkCodePage::FromUnicode(TextView text) const {
-  Iconv encode("GBK", "UTF-16LE");
+  const Tables& tables = CodePage936();
   Bytes out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    // A surrogate pair is one character, and GBK has none of them.
-    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
-    const char in[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    char bytes[8];
-    size_t size = sizeof bytes;
-    if (!IsHighSurrogate(c) && !IsLowSurrogate(c) && encode.ok() &&
-        encode.Convert(in, 2, bytes, size)) {
-      out.append(bytes, size);
+  out.reserve(text.size());
+  // Unit by unit: a surrogate is no character of the code page, so a pair
+  // of them is two substitutes, as the system writes it.
+  for (const char16_t c : text) {
+    const std::uint16_t code = c < 0x80 ? c : tables.codes[c];
+    if (c >= 0x80 && code == 0) {
+      out += static_cast<char>(kSubstitute);
+    } else if (code > 0xFF) {
+      out += static_cast<char>(code >> 8);
+      out += static_cast<char>(code & 0xFF);
     } else {
-      out += '?';
+      out += static_cast<char>(code);
     }
   }
   return out;

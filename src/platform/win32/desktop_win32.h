@@ -19,6 +19,7 @@ class Win32Window;
 class Win32Desktop final : public platform::Desktop {
  public:
   explicit Win32Desktop(HINSTANCE instance) : instance_(instance) {}
+  ~Win32Desktop() override = default;
   Win32Desktop(const Win32Desktop&) = delete;
   Win32Desktop& operator=(const Win32Desktop&) = delete;
 

@@ -63,8 +63,8 @@ FileContents Win32FileSystem::ReadWhole(const Text& path) const {
   }
   size_t done = 0;
   while (done < contents.bytes.size()) {
-    const DWORD chunk =
-        static_cast<DWORD>(std::min<size_t>(contents.bytes.size() - done, 64u * 1024 * 1024));
+    const DWORD chunk = static_cast<DWORD>(
+        std::min<size_t>(contents.bytes.size() - done, std::size_t{64} * 1024 * 1024));
     DWORD got = 0;
     if (!::ReadFile(file.get(), contents.bytes.data() + done, chunk, &got, nullptr)) {
       return {StatusOf(::GetLastError()), {}};

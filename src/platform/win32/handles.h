@@ -54,11 +54,6 @@ struct GdiTraits {
   static pointer Invalid() { return nullptr; }
   static void Close(pointer p) { ::DeleteObject(p); }
 };
-struct IconTraits {
-  using pointer = HICON;
-  static pointer Invalid() { return nullptr; }
-  static void Close(pointer p) { ::DestroyIcon(p); }
-};
 struct KeyTraits {
   using pointer = HKEY;
   static pointer Invalid() { return nullptr; }
@@ -85,7 +80,6 @@ using UniqueHandle = Unique<KernelTraits>;
 using UniqueFont = Unique<GdiTraits<HFONT>>;
 using UniqueBitmap = Unique<GdiTraits<HBITMAP>>;
 using UniquePen = Unique<GdiTraits<HPEN>>;
-using UniqueIcon = Unique<IconTraits>;
 using UniqueKey = Unique<KeyTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueMenu = Unique<MenuTraits>;

@@ -10,7 +10,7 @@ static HKEY ToHkey(platform::RegKey key) { return reinterpret_cast<HKEY>(key); }
 long Win32Registry::OpenKey(std::int32_t root, const Bytes& subKey, std::uint32_t access,
                             platform::RegKey& key) {
   HKEY opened = nullptr;
-  const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root));
+  auto* const rootKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root));
   const LSTATUS status = ::RegOpenKeyExA(rootKey, subKey.c_str(), 0, access, &opened);
   key = reinterpret_cast<platform::RegKey>(opened);
   return status;

@@ -93,6 +93,8 @@ class Program {
 
   Program(Program&&) = default;
   Program& operator=(Program&&) = default;
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
   // Ends the process if it still runs, unless Detach() was called.
   ~Program();
 
