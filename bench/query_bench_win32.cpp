@@ -200,11 +200,11 @@ void Floor(const std::wstring& path) {
 // The query as the exe runs it, on the in-memory desktop.
 struct Query {
   fakes::FakeDesktop desktop;
-  win32::Win32CodePage codePage;
+  win32::Win32CodePage codePage{win32::Win32CodePage::kGbk};
   win32::Win32FileSystem files;
   fakes::FakeRegistry registry;
   fakes::FakeShell shell;
-  platform::Services services{desktop, codePage, files, registry, shell};
+  platform::Services services{desktop, codePage, codePage, files, registry, shell};
   ui::frmMain form{services};
   fakes::FakeWindow* window = nullptr;
 

@@ -75,7 +75,7 @@ TEST(CodePage936, TheNativeStandInConvertsExactlyAsTheSystem) {
   ASSERT_FALSE(file.empty()) << "no native results in " << drive::Utf8(SV_CP936_NATIVE_RESULTS)
                              << ": the test native.codepage936_dump writes them";
   cp936::ResultReader native(file);
-  const win32::Win32CodePage system;
+  const win32::Win32CodePage system(win32::Win32CodePage::kGbk);
   std::size_t differing = 0;
   bool ended = false;
   std::string shown;

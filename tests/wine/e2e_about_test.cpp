@@ -160,9 +160,9 @@ TEST_F(AboutWindowE2E, TheWindowIsLaidOutAsDesignedAndCentredOnTheMainWindow) {
   const std::wstring screenshot = ScreenshotPath(L"about");
   if (!screenshot.empty()) {
     program_->WaitForIdle();
+    // The main window with the About window over it.
     RECT both{};
-    const RECT owner = ScreenRect(main_), own = ScreenRect(about);
-    ::UnionRect(&both, &owner, &own);
+    ::UnionRect(&both, &outer, &owner);
     drive::SaveScreenshot(both, screenshot);
   }
 

@@ -130,12 +130,9 @@ class ProcessFigures {
       throw DriveError("cannot read the program's GDI handle table");
     }
 #else
-    struct BasicInformation64 {
-      LONG exitStatus;
-      ULONG pad;
-      UINT64 peb;
-      UINT64 rest[4];
-    } basic{};
+    // A 64-bit PROCESS_BASIC_INFORMATION: six 8-byte fields, the second
+    // the environment block's address.
+    UINT64 basic[6] = {};
     using QueryFn = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
     using ReadFn = LONG(WINAPI*)(HANDLE, UINT64, void*, UINT64, UINT64*);
     const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
@@ -146,10 +143,10 @@ class ProcessFigures {
         reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtWow64ReadVirtualMemory64")));
     UINT64 table = 0;
     if (!query || !read ||
-        query(process_.get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
+        query(process_.get(), ProcessBasicInformation, basic, sizeof basic, nullptr) != 0) {
       throw DriveError("cannot find the program's 64-bit process environment block");
     }
-    if (read(process_.get(), basic.peb + kTableField64, &table, sizeof table, nullptr) != 0 ||
+    if (read(process_.get(), basic[1] + kTableField64, &table, sizeof table, nullptr) != 0 ||
         table == 0) {
       throw DriveError("cannot read where the program's GDI handle table is");
     }
