@@ -6,7 +6,7 @@ std::unordered_set<Text> DoubleByteCharacters(const std::vector<Entry>& entries,
                                               const platform::CodePage& gbk) {
   std::unordered_set<Text> found;
   for (const Entry& entry : entries) {
-    if (CodePoints(entry.text) != 1 || found.count(entry.text)) continue;
+    if (CodePoints(entry.text) != 1 || found.contains(entry.text)) continue;
     // One character each: a character the code page lacks may become more
     // than one substitute byte (a surrogate pair becomes two).
     const Bytes bytes = gbk.FromUnicode(entry.text);
