@@ -28,49 +28,13 @@
 #include <vector>
 
 #include "bench_tables.h"
+#include "heap_peak.h"
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_system.h"
 #include "lookup/query.h"
 #include "platform/posix/codepage_gbk.h"
 #include "platform/posix/files_posix.h"
 #include "ui/main/frmMain.h"
-
-// ------------------------------------------------------------ heap peak
-// Every operator new and delete of the process goes through these, so the
-// live heap and its high-water mark are known exactly. That covers every
-// string, vector and map the query makes; not the stack, and not what the
-// C library allocates for itself (iconv's few hundred bytes).
-namespace {
-
-std::atomic<std::size_t> gLive{0};
-std::atomic<std::size_t> gPeak{0};
-
-void* Allocate(std::size_t size) {
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): this is the allocator itself
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  const std::size_t live = gLive += malloc_usable_size(p);
-  std::size_t peak = gPeak.load();
-  while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {
-  }
-  return p;
-}
-
-void Release(void* p) noexcept {
-  if (p == nullptr) return;
-  gLive -= malloc_usable_size(p);
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): this is the allocator itself
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t /*size*/) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t /*size*/) noexcept { Release(p); }
 
 namespace {
 
@@ -186,12 +150,12 @@ void Query(benchmark::State& state, const TableFile* file) {
   // Free heap pages go back to the system first, so that the query's own
   // pages show in the resident set rather than reused ones.
   malloc_trim(0);
-  const std::size_t heapBefore = gLive;
-  gPeak = heapBefore;
+  const std::size_t heapBefore = bench::gLive;
+  bench::gPeak = heapBefore;
   const bool rss = ResetRssPeak();
   const std::size_t rssBefore = StatusField("VmRSS:");
   window.Click(ui::main_ids::kCommand1);
-  const std::size_t heapPeak = gPeak - heapBefore;
+  const std::size_t heapPeak = bench::gPeak - heapBefore;
   const std::size_t rssPeak = rss ? StatusField("VmHWM:") - rssBefore : 0;
 
   const bool shown = !form.Label1.Caption().empty();

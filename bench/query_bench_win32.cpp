@@ -14,7 +14,6 @@
 // removed at the end. A benchmark, not a test: it prints what it measures.
 #include <windows.h>
 
-#include <malloc.h>
 
 #include <algorithm>
 #include <atomic>
@@ -28,6 +27,7 @@
 #include <vector>
 
 #include "bench_tables.h"
+#include "heap_peak.h"
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_system.h"
 #include "lookup/query.h"
@@ -35,42 +35,6 @@
 #include "platform/win32/files_win32.h"
 #include "platform/win32/handles.h"
 #include "ui/main/frmMain.h"
-
-// ------------------------------------------------------------ heap peak
-// Every operator new and delete of the process goes through these, so the
-// live heap and its high-water mark are known exactly: every string and
-// container the query makes, not what the system allocates for itself.
-namespace {
-
-std::atomic<std::size_t> gLive{0};
-std::atomic<std::size_t> gPeak{0};
-
-void* Allocate(std::size_t size) {
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): this is the allocator itself
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  const std::size_t live = gLive += _msize(p);
-  std::size_t peak = gPeak.load();
-  while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {
-  }
-  return p;
-}
-
-void Release(void* p) noexcept {
-  if (p == nullptr) return;
-  gLive -= _msize(p);
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): this is the allocator itself
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t /*size*/) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t /*size*/) noexcept { Release(p); }
 
 namespace {
 
@@ -229,10 +193,10 @@ bench::Row Measure(const bench::Table& table, const std::wstring& folder, std::s
   // One more query: its outcome, and the heap it takes at its peak beyond
   // what the window held before it (a query drops the old table first).
   query.form.RichTextBox1.SetText(Text());
-  const std::size_t before = gLive;
-  gPeak = before;
+  const std::size_t before = bench::gLive;
+  bench::gPeak = before;
   query.window->Click(ui::main_ids::kCommand1);
-  row.heapPeak = static_cast<double>(gPeak - before);
+  row.heapPeak = static_cast<double>(bench::gPeak - before);
   const bool shown = !query.form.Label1.Caption().empty();
   const bool notFound = query.desktop.messages.size() == 1 &&
                         query.desktop.messages[0].prompt == lookup::kPromptNotFound;
