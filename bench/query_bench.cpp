@@ -35,6 +35,7 @@
 #include "platform/posix/codepage_gbk.h"
 #include "platform/posix/files_posix.h"
 #include "ui/main/frmMain.h"
+#include "ui/main/messages.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ void Query(benchmark::State& state, const TableFile* file) {
 
   const bool shown = !form.Label1.Caption().empty();
   const bool notFound =
-      desktop.messages.size() == 1 && desktop.messages[0].prompt == lookup::kPromptNotFound;
+      desktop.messages.size() == 1 && desktop.messages[0].prompt == ui::kPromptNotFound;
   if (file->table.found ? !shown : !notFound)
     state.SkipWithError("the query did not end as expected");
   state.counters["heap_peak"] = static_cast<double>(heapPeak);

@@ -35,6 +35,7 @@
 #include "platform/win32/files_win32.h"
 #include "platform/win32/handles.h"
 #include "ui/main/frmMain.h"
+#include "ui/main/messages.h"
 
 namespace {
 
@@ -199,7 +200,7 @@ bench::Row Measure(const bench::Table& table, const std::wstring& folder, std::s
   row.heapPeak = static_cast<double>(bench::gPeak - before);
   const bool shown = !query.form.Label1.Caption().empty();
   const bool notFound = query.desktop.messages.size() == 1 &&
-                        query.desktop.messages[0].prompt == lookup::kPromptNotFound;
+                        query.desktop.messages[0].prompt == ui::kPromptNotFound;
   if (table.found ? !shown : !notFound) Fail(table.name + ": the query did not end as expected");
   return row;
 }

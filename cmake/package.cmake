@@ -9,7 +9,7 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(SV_PACKAGE_ZIP "${PROJECT_BINARY_DIR}/dist/Selvane查询-${PROJECT_VERSION}-win32.zip")
 add_custom_command(
   OUTPUT ${SV_PACKAGE_ZIP} ${PROJECT_BINARY_DIR}/dist/SHA256SUMS
-  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tools/package.py
+  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/package.py
     --exe $<TARGET_FILE:selvane>
     --table ${PROJECT_SOURCE_DIR}/data/z.dat
     --readme ${PROJECT_SOURCE_DIR}/README.md
@@ -17,7 +17,7 @@ add_custom_command(
     # The zip's entries carry the commit's time, as the exe does.
     --epoch ${SV_SOURCE_DATE_EPOCH}
     --zip ${SV_PACKAGE_ZIP}
-  DEPENDS selvane ${PROJECT_SOURCE_DIR}/tools/package.py ${PROJECT_SOURCE_DIR}/data/z.dat
+  DEPENDS selvane ${PROJECT_SOURCE_DIR}/scripts/package.py ${PROJECT_SOURCE_DIR}/data/z.dat
           ${PROJECT_SOURCE_DIR}/README.md
   COMMENT "Packaging the release zip"
   VERBATIM)

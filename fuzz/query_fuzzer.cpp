@@ -23,6 +23,7 @@
 #include "fakes/harness.h"
 #include "lookup/query.h"
 #include "ui/main/frmMain.h"
+#include "ui/main/messages.h"
 
 // The checks are no part of what is fuzzed: no coverage feedback from them.
 #define SV_NO_COVERAGE __attribute__((no_sanitize("coverage")))
@@ -171,7 +172,7 @@ class Query {
     const auto& messages = h_.desktop.messages;
     Require(messages.size() <= 1, "at most one message per query");
     if (key_.empty() || key_[0] < 0x80) {
-      Require(messages.size() == 1 && messages[0].prompt == lookup::kPromptNotChinese,
+      Require(messages.size() == 1 && messages[0].prompt == ui::kPromptNotChinese,
               "empty or single-byte input is rejected");
     }
     if (messages.size() == 1) {
@@ -218,15 +219,15 @@ class Query {
 
  private:
   void CheckMessage(const fakes::ShownMessage& m) {
-    if (m.prompt == lookup::kPromptNotChinese) {
-      Require(m.style == platform::kMsgInformation && m.title == lookup::kTitleQuery,
+    if (m.prompt == ui::kPromptNotChinese) {
+      Require(m.style == platform::kMsgInformation && m.title == ui::kTitleQuery,
               "the input message's icon and title");
       Require(w_->GetText(kText1).empty(), "rejected input is emptied");
       Require(w_->Focus() == kText1, "rejected input puts the focus in the box");
       Require(form_.SearchKey.empty(), "rejected input leaves SearchKey");
       Require(h_.files.reads.empty(), "rejected input reads no file");
-    } else if (m.prompt == lookup::kPromptNotFound) {
-      Require(m.style == platform::kMsgCritical && m.title == lookup::kTitleError,
+    } else if (m.prompt == ui::kPromptNotFound) {
+      Require(m.style == platform::kMsgCritical && m.title == ui::kTitleError,
               "the not-found message's icon and title");
       Require(readable_ && !throws_, "not found only after a read");
       const Text& decoded = form_.RichTextBox1.GetText();
@@ -236,9 +237,9 @@ class Query {
       Require(w_->Focus() == kCommand2, "not found puts the focus on Clear");
     } else {
       Require(m.prompt ==
-                  lookup::kPromptTableUnreadable + u"\r\n" + h_.files.FullPath(lookup::kTableName),
+                  ui::kPromptTableUnreadable + u"\r\n" + h_.files.FullPath(lookup::kTableName),
               "the only other message is the unreadable table");
-      Require(m.style == platform::kMsgCritical && m.title == lookup::kTitleError,
+      Require(m.style == platform::kMsgCritical && m.title == ui::kTitleError,
               "the table message's icon and title");
       Require(!readable_ && !throws_, "an unreadable table is one that fails to read");
       Require(form_.RichTextBox1.GetText().empty(), "no table in the holder");

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/posix/codepage_gbk.h"
-#include "table/convert.h"
+#include "make_table/convert.h"
 
 #define SV_NO_COVERAGE __attribute__((no_sanitize("coverage")))
 

@@ -14,12 +14,6 @@ inline const Text kTableName = u"z.dat";
 // A code is the characters that follow the character in the table.
 constexpr int kCodeLength = 4;
 
-inline const Text kPromptNotChinese = u"请输入汉字！";
-inline const Text kTitleQuery = u"查询";
-inline const Text kPromptNotFound = u"此字不在GB2312字库内！";
-inline const Text kTitleError = u"错误";
-inline const Text kPromptTableUnreadable = u"无法读取码表文件 z.dat！";
-
 // Input is accepted when it is non-empty and its first character converts
 // to a double-byte character of `codePage` (the table's). A character the
 // code page lacks converts to the one-byte '?' and is rejected with ASCII.

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/posix/codepage_gbk.h"
-#include "table/command.h"
-#include "table/convert.h"
+#include "make_table/command.h"
+#include "make_table/convert.h"
 
 namespace sv::tables {
 namespace {

@@ -1,9 +1,9 @@
 #!/bin/sh
-# check_package.sh <zip> <work folder> <runner> <drive.exe>
+# check_package.sh <zip> <work folder> <runner> <demo.exe>
 #
 # The release zip as a user meets it: unpacked into a fresh folder whose
 # path has spaces and Chinese characters, the program started there (by
-# <runner>, the Wine wrapper, through drive.exe), one query of 字, which
+# <runner>, the Wine wrapper, through demo.exe), one query of 字, which
 # must show 5554, and the folder byte for byte as it was unpacked.
 set -eu
 zip=$1 work=$2 runner=$3 driver=$4
@@ -40,7 +40,7 @@ before=$(snapshot)
 cd "$dir"
 # The program stays up after the query; close it whatever happens.
 trap '"$runner" "$driver" close "$dir/$app" >/dev/null 2>&1 || true' EXIT
-"$runner" "$driver" demo "$dir/$app" 字 "$work/shown.txt"
+"$runner" "$driver" query "$dir/$app" 字 "$work/shown.txt"
 shown=$(cat "$work/shown.txt")
 [ "$shown" = 5554 ] || fail "字 shows '$shown'"
 trap - EXIT

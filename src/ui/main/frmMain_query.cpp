@@ -4,6 +4,7 @@
 
 #include "lookup/query.h"
 #include "ui/main/frmMain.h"
+#include "ui/main/messages.h"
 
 namespace sv::ui {
 

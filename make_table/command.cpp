@@ -1,4 +1,4 @@
-#include "table/command.h"
+#include "make_table/command.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "platform/posix/codepage_gbk.h"
-#include "table/convert.h"
-#include "table/gb2312.h"
-#include "table/output.h"
+#include "make_table/convert.h"
+#include "make_table/gb2312.h"
+#include "make_table/output.h"
 
 namespace sv::tables {
 

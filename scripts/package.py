@@ -2,7 +2,7 @@
 """Writes the release package: one zip that unpacks anywhere and runs with
 no install, and SHA256SUMS beside it.
 
-    python3 tools/package.py --exe <Selvane查询.exe> --table data/z.dat \\
+    python3 scripts/package.py --exe <Selvane查询.exe> --table data/z.dat \\
         --readme README.md --version 2.3.0 --epoch <seconds> --zip <path>.zip
 
 The zip holds the exe, the table and 说明.txt, the user part of the README

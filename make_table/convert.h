@@ -4,9 +4,9 @@
 
 #include "platform/codepage.h"
 #include "platform/text.h"
-#include "table/choose.h"
-#include "table/readers.h"
-#include "table/source.h"
+#include "make_table/choose.h"
+#include "make_table/readers.h"
+#include "make_table/source.h"
 
 namespace sv::tables {
 

@@ -1,4 +1,4 @@
-#include "table/gb2312.h"
+#include "make_table/gb2312.h"
 
 #include <iconv.h>
 

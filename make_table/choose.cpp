@@ -1,4 +1,4 @@
-#include "table/choose.h"
+#include "make_table/choose.h"
 
 #include <unordered_map>
 

@@ -1,11 +1,11 @@
 // Runs the program for a person to look at, with no one at the keyboard:
 //
-//   drive.exe demo <exe> <char> <outfile> [<png>]
+//   demo.exe query <exe> <char> <outfile> [<png>]
 //       starts <exe> in the current folder, types <char> into its box,
 //       presses Enter and writes what the result label (or, when one comes
 //       up, the message box) then says to <outfile>, in UTF-8, and a
 //       screenshot of the window to <png>. The program is left running.
-//   drive.exe close <exe>
+//   demo.exe close <exe>
 //       closes the running program's window and waits for it to end.
 //
 // Paths may be given as Unix paths; they are taken to be on Wine's Z:.
@@ -73,7 +73,7 @@ int Close(const std::wstring& exe) {
 }
 
 int Usage() {
-  std::fputs("usage: drive.exe demo <exe> <char> <outfile> [<png>] | drive.exe close <exe>\n",
+  std::fputs("usage: demo.exe query <exe> <char> <outfile> [<png>] | demo.exe close <exe>\n",
              stderr);
   return 2;
 }
@@ -83,13 +83,13 @@ int Usage() {
 int wmain(int argc, wchar_t** argv) {
   try {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"demo" && (argc == 5 || argc == 6)) {
+    if (command == L"query" && (argc == 5 || argc == 6)) {
       return Demo(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : L"");
     }
     if (command == L"close" && argc == 3) return Close(argv[2]);
     return Usage();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "drive: %s\n", e.what());
+    std::fprintf(stderr, "demo: %s\n", e.what());
     return 1;
   }
 }

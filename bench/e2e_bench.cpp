@@ -3,7 +3,7 @@
 // measured on minimal_window.exe (built beside this program), a window
 // program that does nothing but start and answer a key.
 //
-//   wine_bench.exe [queries] [starts] [summary]   (defaults: 1000 and 20)
+//   e2e_bench.exe [queries] [starts] [summary]   (defaults: 1000 and 20)
 //
 // With a summary file (a Unix or Windows path), the program's medians are
 // also written there, one "name milliseconds" a line, for './dev bench' to
@@ -252,7 +252,7 @@ int wmain(int argc, wchar_t** argv) {
     const int starts = argc > 2 ? std::max(1, _wtoi(argv[2])) : 20;
     return Run(queries, starts, argc > 3 ? argv[3] : L"");
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "wine_bench: %s\n", e.what());
+    std::fprintf(stderr, "e2e_bench: %s\n", e.what());
     return 1;
   }
 }

@@ -1,4 +1,4 @@
-#include "table/readers.h"
+#include "make_table/readers.h"
 
 #include <optional>
 #include <string>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "table/readers.h"
+#include "make_table/readers.h"
 
 namespace sv::tables {
 

@@ -1,4 +1,4 @@
-#include "table/source.h"
+#include "make_table/source.h"
 
 #include <algorithm>
 #include <cstdint>

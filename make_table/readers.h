@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "table/source.h"
+#include "make_table/source.h"
 
 namespace sv::tables {
 

@@ -7,7 +7,7 @@
 
 #include "platform/codepage.h"
 #include "platform/text.h"
-#include "table/choose.h"
+#include "make_table/choose.h"
 
 namespace sv::tables {
 

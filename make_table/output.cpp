@@ -1,4 +1,4 @@
-#include "table/output.h"
+#include "make_table/output.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

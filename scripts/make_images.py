@@ -3,7 +3,7 @@
 both 16 colours, from the pixel art below. The committed app.ico and
 about.bmp are this script's output: run it again after changing the art.
 
-    python3 tools/make_images.py src/app
+    python3 scripts/make_images.py src/app
 """
 import struct
 import sys

@@ -1,4 +1,4 @@
-#include "table/gbk_table.h"
+#include "make_table/gbk_table.h"
 
 namespace sv::tables {
 

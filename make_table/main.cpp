@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "table/command.h"
+#include "make_table/command.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -1,6 +1,6 @@
-#include "table/convert.h"
+#include "make_table/convert.h"
 
-#include "table/gbk_table.h"
+#include "make_table/gbk_table.h"
 
 namespace sv::tables {
 
