@@ -22,3 +22,14 @@ add_custom_command(
   COMMENT "Packaging the release zip"
   VERBATIM)
 add_custom_target(release_zip ALL DEPENDS ${SV_PACKAGE_ZIP})
+
+# './dev package': dist/ at the top of the source gets a copy of exactly
+# those two (a zip of an earlier version may lie beside them here).
+add_custom_target(dist
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_SOURCE_DIR}/dist
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_SOURCE_DIR}/dist
+  COMMAND ${CMAKE_COMMAND} -E copy ${SV_PACKAGE_ZIP} ${PROJECT_BINARY_DIR}/dist/SHA256SUMS
+          ${PROJECT_SOURCE_DIR}/dist/
+  COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_SOURCE_DIR}/dist ls -l
+  COMMAND ${CMAKE_COMMAND} -E cat ${PROJECT_SOURCE_DIR}/dist/SHA256SUMS
+  DEPENDS release_zip VERBATIM)

@@ -57,8 +57,9 @@ int Demo(const std::wstring& exe, const std::wstring& character, const std::wstr
         return !shown.empty();
       },
       "a result or a message");
-  // Let the window finish painting before it is photographed.
+  // The picture shows what the window says only once it has painted it.
   program.WaitForIdle();
+  if (!program.FindMessageBox()) program.WaitForPainted(ids::kLabel1);
   Write(WindowsPath(outfile), Utf8(shown));
   if (!png.empty()) SaveScreenshot(program.Window(), png);
   program.Detach();

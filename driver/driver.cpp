@@ -172,8 +172,8 @@ std::wstring Utf8CodePageCopy(const std::wstring& exe) {
 
   std::string manifest;
   WORD language = 0;
-  const HMODULE image = ::LoadLibraryExW(
-      exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  const HMODULE image = ::LoadLibraryExW(exe.c_str(), nullptr,
+                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (image) {
     // The manifest is replaced under the language it has, not added beside
     // it under another.
@@ -187,7 +187,8 @@ std::wstring Utf8CodePageCopy(const std::wstring& exe) {
   }
   const std::string settings = "<windowsSettings>";
   const size_t at = manifest.find(settings);
-  if (at == std::string::npos) throw DriveError("no <windowsSettings> in the manifest of " + Utf8(exe));
+  if (at == std::string::npos)
+    throw DriveError("no <windowsSettings> in the manifest of " + Utf8(exe));
   manifest.insert(at + settings.size(),
                   "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
                   "UTF-8</activeCodePage>");
@@ -481,6 +482,19 @@ void Program::WaitForFocus(int id, Milliseconds timeout) {
 
 void Program::WaitForText(int id, const std::wstring& text, Milliseconds timeout) {
   WaitUntil([&] { return Text(id) == text; }, NameOf(id) + " to read " + Quoted(text), timeout);
+}
+
+void Program::WaitForPainted(int id, Milliseconds timeout) {
+  // Inside the control's border; its text is drawn in the window text
+  // colour. A control with no text shows no ink.
+  HWND control = Control(id);
+  const bool empty = Text(id).empty();
+  WaitUntil(
+      [&] {
+        const Glyphs glyphs = GlyphsIn(ScreenRectOf(control, 2), ::GetSysColor(COLOR_WINDOWTEXT));
+        return (glyphs.pieces == 0) == empty;
+      },
+      NameOf(id) + " painted on the screen", timeout);
 }
 
 std::string Program::Describe() const {

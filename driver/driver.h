@@ -153,6 +153,10 @@ class Program {
                  Milliseconds timeout = kStepTimeout);
   void WaitForFocus(int id, Milliseconds timeout = kStepTimeout);
   void WaitForText(int id, const std::wstring& text, Milliseconds timeout = kStepTimeout);
+  // Waits until the control shows its text on the screen: the system
+  // holds the new text before the program has painted it, so a picture
+  // taken at once may show the control empty.
+  void WaitForPainted(int id, Milliseconds timeout = kStepTimeout);
 
   // What the program shows now, for failure messages.
   std::string Describe() const;
@@ -176,8 +180,9 @@ std::wstring Environment(const wchar_t* name);
 int ScreenDpi();
 
 // Where a screenshot named `name` goes: SV_SCREENSHOT_DIR (a Unix folder,
-// set by './dev test'), as <name>-<build>-<dpi>dpi-cp<ANSI code page>.png,
-// so that the runs of each build, screen and language keep their own.
+// set by the emulator to <build>/screenshots), as
+// <name>-<build>-<dpi>dpi-cp<the program's ANSI code page>.png, so that the
+// runs of each build, screen and language keep their own.
 // Empty when SV_SCREENSHOT_DIR is not set.
 std::wstring ScreenshotPath(const std::wstring& name);
 
@@ -193,6 +198,33 @@ RECT ClientRectOf(HWND control);
 // room below it than those do. Says what does not fit, or nothing.
 std::string TextDoesNotFit(const std::wstring& text, const std::wstring& face, int pointTenths,
                            const RECT& box, bool wrap);
+
+// What the screen shows of `area` (screen coordinates), row by row.
+struct Pixels {
+  int width = 0;
+  int height = 0;
+  std::vector<COLORREF> colours;
+  COLORREF At(int x, int y) const {
+    return colours[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+  }
+};
+Pixels Capture(const RECT& area);
+
+// The text that `area` shows in the colour `ink`: how many glyphs (pieces
+// of ink) it has, and how many of them are empty boxes, the rectangle's
+// outline with nothing inside that a font draws for a character it lacks.
+// Reading a control's text back cannot tell a box from a glyph; this can.
+struct Glyphs {
+  int pieces = 0;
+  int emptyBoxes = 0;
+};
+Glyphs GlyphsIn(const RECT& area, COLORREF ink);
+// Where a top-level window draws its caption's text and its menu bar, on
+// the screen (the caption between its icon and its buttons).
+RECT CaptionTextArea(HWND window);
+RECT MenuBarArea(HWND window);
+// A control's client area on the screen, `inset` pixels in from its edges.
+RECT ScreenRectOf(HWND control, int inset = 0);
 
 // Saves what the screen shows of `area`, or of `window` with its title bar
 // and frame, as a PNG file at `path` (a Windows or a Unix path).

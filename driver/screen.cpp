@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -88,49 +89,163 @@ std::wstring ScreenshotPath(const std::wstring& name) {
   const std::wstring folder = Environment(L"SV_SCREENSHOT_DIR");
   if (folder.empty()) return {};
   const wchar_t* const build = sizeof(void*) == 8 ? L"x86_64" : L"i686";
+  // The program's code page: a copy of it may be asked to use UTF-8.
+  const UINT codePage = Environment(L"SV_ACTIVE_CODE_PAGE") == L"UTF-8" ? CP_UTF8 : ::GetACP();
   return folder + L"/" + name + L"-" + build + L"-" + std::to_wstring(ScreenDpi()) + L"dpi-cp" +
-         std::to_wstring(::GetACP()) + L".png";
+         std::to_wstring(codePage) + L".png";
 }
 
-void SaveScreenshot(const RECT& area, const std::wstring& path) {
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) throw DriveError("nothing to photograph");
+Pixels Capture(const RECT& area) {
+  Pixels pixels;
+  pixels.width = area.right - area.left;
+  pixels.height = area.bottom - area.top;
+  if (pixels.width <= 0 || pixels.height <= 0) throw DriveError("nothing to look at");
 
   win32::UniqueScreenDc screen(::GetDC(nullptr));
   const HDC memory = ::CreateCompatibleDC(screen.get());
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biWidth = pixels.width;
+  info.bmiHeader.biHeight = -pixels.height;  // top-down rows
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   const HBITMAP bitmap = ::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ old = ::SelectObject(memory, bitmap);
-  const BOOL copied =
-      ::BitBlt(memory, 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
+  const BOOL copied = ::BitBlt(memory, 0, 0, pixels.width, pixels.height, screen.get(), area.left,
+                               area.top, SRCCOPY);
   ::GdiFlush();
-
-  // Each row: filter type 0, then red, green, blue of each pixel (the
-  // section holds blue, green, red, unused).
-  std::vector<std::uint8_t> raw;
-  raw.reserve(static_cast<size_t>(height) * (static_cast<size_t>(width) * 3 + 1));
-  const auto* pixels = static_cast<const std::uint8_t*>(bits);
-  for (int y = 0; copied && pixels && y < height; ++y) {
-    raw.push_back(0);
-    const std::uint8_t* row = pixels + static_cast<size_t>(y) * static_cast<size_t>(width) * 4;
-    for (int x = 0; x < width; ++x) {
-      raw.push_back(row[x * 4 + 2]);
-      raw.push_back(row[x * 4 + 1]);
-      raw.push_back(row[x * 4]);
-    }
+  // The section holds blue, green, red, unused: the bytes of a COLORREF
+  // the other way round.
+  const auto* raw = static_cast<const std::uint8_t*>(bits);
+  const size_t count = static_cast<size_t>(pixels.width) * static_cast<size_t>(pixels.height);
+  for (size_t i = 0; copied && raw && i < count; ++i) {
+    pixels.colours.push_back(RGB(raw[i * 4 + 2], raw[i * 4 + 1], raw[i * 4]));
   }
   ::SelectObject(memory, old);
   ::DeleteObject(bitmap);
   ::DeleteDC(memory);
-  if (!copied || !pixels) throw DriveError("cannot read the screen");
+  if (!copied || !raw) throw DriveError("cannot read the screen");
+  return pixels;
+}
+
+namespace {
+
+// Antialiased edges fade into the background: ink is what is near the
+// text's colour, the cores of the strokes.
+bool IsInk(COLORREF pixel, COLORREF ink) {
+  const auto alike = [](int a, int b) { return std::abs(a - b) <= 96; };
+  return alike(GetRValue(pixel), GetRValue(ink)) && alike(GetGValue(pixel), GetGValue(ink)) &&
+         alike(GetBValue(pixel), GetBValue(ink));
+}
+
+}  // namespace
+
+Glyphs GlyphsIn(const RECT& area, COLORREF ink) {
+  const Pixels pixels = Capture(area);
+  const int w = pixels.width, h = pixels.height;
+  std::vector<char> isInk(static_cast<size_t>(w * h));
+  for (int i = 0; i < w * h; ++i)
+    isInk[static_cast<size_t>(i)] = IsInk(pixels.colours[static_cast<size_t>(i)], ink);
+  const auto inked = [&](int x, int y) { return isInk[static_cast<size_t>(y * w + x)] != 0; };
+
+  Glyphs glyphs;
+  std::vector<char> seen(isInk.size());
+  std::vector<POINT> stack;
+  for (int start = 0; start < w * h; ++start) {
+    if (!isInk[static_cast<size_t>(start)] || seen[static_cast<size_t>(start)]) continue;
+    // One piece of ink: every ink pixel that touches it, corners too.
+    RECT box{start % w, start / w, start % w, start / w};
+    stack.assign(1, POINT{start % w, start / w});
+    seen[static_cast<size_t>(start)] = 1;
+    while (!stack.empty()) {
+      const POINT p = stack.back();
+      stack.pop_back();
+      box = {std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x),
+             std::max(box.bottom, p.y)};
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int x = p.x + dx, y = p.y + dy;
+          if (x < 0 || y < 0 || x >= w || y >= h || !inked(x, y)) continue;
+          if (seen[static_cast<size_t>(y * w + x)]) continue;
+          seen[static_cast<size_t>(y * w + x)] = 1;
+          stack.push_back({x, y});
+        }
+      }
+    }
+    ++glyphs.pieces;
+    // An empty box: its outline all ink, the inside (beyond the lines'
+    // width) clear. Too small a piece is a dot or a stroke of a letter.
+    const int bw = box.right - box.left + 1, bh = box.bottom - box.top + 1;
+    if (bw < 4 || bh < 6) continue;
+    int outline = 0, outlineInk = 0, inside = 0, insideInk = 0;
+    const int line = std::max(1, std::min(bw, bh) / 5);
+    for (int y = box.top; y <= box.bottom; ++y) {
+      for (int x = box.left; x <= box.right; ++x) {
+        const bool edge = x == box.left || x == box.right || y == box.top || y == box.bottom;
+        const bool within = x >= box.left + line && x <= box.right - line && y >= box.top + line &&
+                            y <= box.bottom - line;
+        if (edge) {
+          ++outline;
+          outlineInk += inked(x, y);
+        } else if (within) {
+          ++inside;
+          insideInk += inked(x, y);
+        }
+      }
+    }
+    if (outlineInk * 10 >= outline * 9 && insideInk * 50 <= inside) ++glyphs.emptyBoxes;
+  }
+  return glyphs;
+}
+
+RECT CaptionTextArea(HWND window) {
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  const int frame = ::GetSystemMetrics(SM_CYFIXEDFRAME);
+  const int caption = ::GetSystemMetrics(SM_CYCAPTION);
+  // The icon at the left, the minimise, maximise and close buttons at the
+  // right.
+  const int icon = ::GetSystemMetrics(SM_CXSMICON) + 4;
+  const int buttons = 3 * ::GetSystemMetrics(SM_CXSIZE);
+  return {outer.left + frame + icon, outer.top + frame + 1, outer.right - frame - buttons,
+          outer.top + frame + caption - 1};
+}
+
+RECT MenuBarArea(HWND window) {
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  POINT client{0, 0};
+  ::ClientToScreen(window, &client);
+  const int frame = ::GetSystemMetrics(SM_CXFIXEDFRAME);
+  return {outer.left + frame + 1, client.y - ::GetSystemMetrics(SM_CYMENU) + 1,
+          outer.right - frame - 1, client.y - 1};
+}
+
+RECT ScreenRectOf(HWND control, int inset) {
+  RECT r{};
+  ::GetClientRect(control, &r);
+  ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return {r.left + inset, r.top + inset, r.right - inset, r.bottom - inset};
+}
+
+void SaveScreenshot(const RECT& area, const std::wstring& path) {
+  const Pixels pixels = Capture(area);
+  const int width = pixels.width;
+  const int height = pixels.height;
+  // Each row: filter type 0, then red, green, blue of each pixel.
+  std::vector<std::uint8_t> raw;
+  raw.reserve(static_cast<size_t>(height) * (static_cast<size_t>(width) * 3 + 1));
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < width; ++x) {
+      const COLORREF c = pixels.At(x, y);
+      raw.push_back(GetRValue(c));
+      raw.push_back(GetGValue(c));
+      raw.push_back(GetBValue(c));
+    }
+  }
 
   std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<std::uint8_t> header;
@@ -145,8 +260,8 @@ void SaveScreenshot(const RECT& area, const std::wstring& path) {
   win32::UniqueFile out(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  if (!out || !::WriteFile(out.get(), png.data(), static_cast<DWORD>(png.size()), &written,
-                           nullptr) ||
+  if (!out ||
+      !::WriteFile(out.get(), png.data(), static_cast<DWORD>(png.size()), &written, nullptr) ||
       written != png.size()) {
     throw DriveError("cannot write " + Utf8(file));
   }

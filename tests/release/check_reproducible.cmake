@@ -9,7 +9,7 @@ set(build "${WORK}/build")
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${copy}")
 # What the exe and the package are made from.
-foreach(entry CMakeLists.txt cmake src fakes driver scripts data README.md)
+foreach(entry CMakeLists.txt cmake src fakes driver scripts wine data README.md)
   file(COPY "${SOURCE}/${entry}" DESTINATION "${copy}")
 endforeach()
 

@@ -160,6 +160,9 @@ TEST_F(AboutWindowE2E, TheWindowIsLaidOutAsDesignedAndCentredOnTheMainWindow) {
   const std::wstring screenshot = ScreenshotPath(L"about");
   if (!screenshot.empty()) {
     program_->WaitForIdle();
+    for (const int id : {kLblTitle, kLblVersion, kLblDescription, kLabel2}) {
+      program_->WaitForPainted(id);
+    }
     // The main window with the About window over it.
     RECT both{};
     ::UnionRect(&both, &outer, &owner);

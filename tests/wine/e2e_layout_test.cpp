@@ -48,6 +48,7 @@ TEST(LayoutE2E, MainWindowIsItsTwipsAtTheScreenDpiWithNoTextCutOff) {
   program.Press(VK_RETURN);
   program.WaitForText(kLabel1, L"5554");
   program.WaitForIdle();
+  program.WaitForPainted(kLabel1);
 
   const int dpi = ScreenDpi();
   const auto px = [dpi](LONG twips) { return ::MulDiv(twips, dpi, 1440); };
@@ -73,6 +74,43 @@ TEST(LayoutE2E, MainWindowIsItsTwipsAtTheScreenDpiWithNoTextCutOff) {
 
   const std::wstring screenshot = ScreenshotPath(L"main");
   if (!screenshot.empty()) SaveScreenshot(program.Window(), screenshot);
+}
+
+// The caption, the menu bar and the buttons draw Chinese, not the empty
+// boxes of a font that lacks it: the texts read back are right either way,
+// so only the pixels tell. It runs on every screen and system language,
+// and again after the other languages' tests, each on its own prefix.
+TEST(LayoutE2E, CaptionMenusAndButtonsShowChineseNotEmptyBoxes) {
+  TempFolder folder(L"sv-glyphs");
+  Program program = Program::Start(ProgramPath(), folder.Path());
+  HWND window = program.WaitForWindow();
+  program.WaitForFocus(kText1);
+  program.WaitForIdle();
+  struct Area {
+    const char* what;
+    RECT rect;
+    int colour;
+  };
+  const Area areas[] = {
+      {"the caption", CaptionTextArea(window), COLOR_CAPTIONTEXT},
+      {"the menu bar", MenuBarArea(window), COLOR_MENUTEXT},
+      // Inside the button's frame, where its caption is drawn.
+      {"Query", ScreenRectOf(program.Control(kCommand1), 4), COLOR_BTNTEXT},
+      {"Clear", ScreenRectOf(program.Control(kCommand2), 4), COLOR_BTNTEXT},
+  };
+  for (const Area& area : areas) {
+    // Painted, it shows a few glyphs at least, boxes or not.
+    Glyphs glyphs;
+    program.WaitUntil(
+        [&] {
+          glyphs = GlyphsIn(area.rect, ::GetSysColor(area.colour));
+          return glyphs.pieces >= 3;
+        },
+        std::string(area.what) + " to show its text");
+    EXPECT_EQ(glyphs.emptyBoxes, 0) << area.what << " draws empty boxes where Chinese should be";
+  }
+  const std::wstring screenshot = ScreenshotPath(L"glyphs");
+  if (!screenshot.empty()) SaveScreenshot(window, screenshot);
 }
 
 }  // namespace
