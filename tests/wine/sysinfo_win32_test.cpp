@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "platform/encoding.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/system_win32.h"
 #include "platform/win32/wide.h"

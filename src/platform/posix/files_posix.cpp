@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <new>
 
+#include "platform/encoding.h"
+
 namespace sv::posix {
 
 using platform::FileContents;
