@@ -4,12 +4,6 @@
 
 namespace sv {
 
-bool IsGbkDoubleByte(BytesView bytes) {
-  if (bytes.size() != 2) return false;
-  const auto lead = static_cast<unsigned char>(bytes[0]);
-  return lead >= kGbkLeadFirst && lead <= kGbkLeadLast;
-}
-
 namespace {
 
 constexpr char32_t kMaxCodePoint = 0x10FFFF;

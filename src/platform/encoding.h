@@ -22,8 +22,14 @@ constexpr unsigned char kGbkLeadLast = 0xFE;
 
 // Whether `bytes`, one character as code page 936 encodes it, are a
 // double-byte character: a lead byte and the byte after it. The program
-// looks up no other kind.
-bool IsGbkDoubleByte(BytesView bytes);
+// looks up no other kind. Inline: it is all the exe takes from here, and
+// the exe's link keeps the whole of an object it pulls in, unused functions
+// and all (2.5 KB of UTF-8 code, measured).
+inline bool IsGbkDoubleByte(BytesView bytes) {
+  if (bytes.size() != 2) return false;
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  return lead >= kGbkLeadFirst && lead <= kGbkLeadLast;
+}
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF,
 // no stray or missing continuation bytes.
