@@ -1,9 +1,7 @@
 #pragma once
 
-// What the two in-process benchmarks share: the tables they query and the
-// summary they print. query_bench runs the native build (the Linux stand-in
-// code page); query_bench_win32 runs the program's own Win32 adapters, as
-// the exe does.
+// The tables the in-process benchmark queries and the summary it prints,
+// on every build (query_bench.cpp).
 //
 // Tables: the bundled one, queried for 字 (found) and for 丂 (a GBK
 // character outside GB2312, so absent: the whole text is searched), and
@@ -22,6 +20,9 @@
 namespace sv::bench {
 
 constexpr double kMB = 1024.0 * 1024.0;
+
+// Each figure is the median of this many repetitions.
+constexpr int kRepetitions = 5;
 
 // A byte no table here holds, for the floor's pass: GBK bytes end at 0xFE.
 constexpr int kAbsentByte = 0xFF;
@@ -137,8 +138,9 @@ inline std::string Verdict(bool met) { return met ? "met" : "MISSED"; }
 inline void PrintSummary(const std::string& title, const std::vector<Row>& rows, bool goals) {
   std::printf("\n%s\n", title.c_str());
   std::printf(
-      "Query in process beside its floor (medians of 5; floor: read the same file into fresh "
-      "memory, then memchr over it)\n");
+      "Query in process beside its floor (medians of %d; floor: read the same file into fresh "
+      "memory, then memchr over it)\n",
+      kRepetitions);
   std::printf("%s %s %s %s %s %s %s  %s\n", Pad("table", 20).c_str(), Pad("size", 10, true).c_str(),
               Pad("query", 10, true).c_str(), Pad("MB/s", 6, true).c_str(),
               Pad("floor", 10, true).c_str(), Pad("MB/s", 6, true).c_str(),

@@ -1,231 +1,202 @@
-// How fast one query is and how much memory it takes on the native build,
-// each beside its floor on the same machine. A query here is the main
-// window's Query handler (on the in-memory desktop) reading z.dat through
-// the POSIX file system, decoding it with the native stand-in for code
-// page 936, searching it and showing the code. That decoder is not what
-// the exe runs: query_bench_win32 measures the exe's own path under Wine,
-// and the goals are judged on its figures. The floor is what any program
-// needs to look at the same file: read it into fresh memory and pass over
-// its bytes once (memchr for a byte that is not there). The tables are in
-// bench_tables.h.
-#include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <malloc.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
+// How fast one query is and how much memory it takes, each beside its
+// floor measured in the same run, for the tables of bench_tables.h. A
+// query is the main window's Query handler on the in-memory desktop with
+// the build's own ports behind it. On Windows they are the exe's adapters:
+// z.dat read with ReadFile, decoded by MultiByteToWideChar (code page 936),
+// searched by lookup::InStr and its code shown; the goals are judged on
+// these figures. Natively they are the POSIX files and the Linux stand-in
+// for code page 936, which is not the exe's path, so nothing is judged
+// there. The floor is what any program needs to look at the same file:
+// read it into fresh memory and pass over its bytes once (memchr for a
+// byte that is not there).
+//
+//   query_bench             the native build; the tables stay in its folder
+//   query_bench_win32.exe   each Windows build; needs nothing beside it: the
+//                           bundled table is one of its resources, and the
+//                           tables go to a temporary folder, removed at the end
+//
+// A benchmark, not a test: it prints what it measures.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <memory>
-#include <new>
-#include <sstream>
+#include <functional>
+#include <iterator>
+#include <stdexcept>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "bench_tables.h"
-#include "heap_peak.h"
 #include "fakes/fake_desktop.h"
-#include "fakes/fake_system.h"
-#include "lookup/query.h"
-#include "platform/posix/codepage_gbk.h"
-#include "platform/posix/files_posix.h"
+#include "heap_peak.h"
+#include "query_bench_platform.h"
 #include "ui/main/frmMain.h"
+#include "ui/main/ids.h"
 #include "ui/main/messages.h"
 
+namespace sv::bench {
 namespace {
 
-using namespace sv;
+namespace fs = std::filesystem;
 
-// ------------------------------------------------------------ tables
+// Each repetition runs the operation this long at least, as often as that
+// takes, and counts the time of one run as the mean.
+constexpr double kRepetitionSeconds = 0.05;
 
-struct TableFile {
-  bench::Table table;
-  std::string dir;  // holds its z.dat
-  std::size_t size = 0;
+double Now() {
+  using Seconds = std::chrono::duration<double>;
+  return std::chrono::duration_cast<Seconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The median over the repetitions of the seconds one run takes.
+double MedianSeconds(const std::function<void()>& run) {
+  run();  // warm: the file in the cache, the code paged in
+  std::size_t runs = 1;
+  for (;;) {
+    const double start = Now();
+    for (std::size_t i = 0; i < runs; ++i) run();
+    if (Now() - start >= kRepetitionSeconds) break;
+    runs *= 2;
+  }
+  std::vector<double> seconds;
+  for (int r = 0; r < kRepetitions; ++r) {
+    const double start = Now();
+    for (std::size_t i = 0; i < runs; ++i) run();
+    seconds.push_back((Now() - start) / static_cast<double>(runs));
+  }
+  std::sort(seconds.begin(), seconds.end());
+  return seconds[seconds.size() / 2];
+}
+
+Bytes ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The tables' folder, one folder a table in it, each with its z.dat;
+// removed at the end unless the build keeps it.
+class Folders {
+ public:
+  Folders() : root_(TablesRoot()) { fs::create_directories(root_.path); }
+  ~Folders() {
+    if (root_.kept) return;
+    // Windows removes no folder that is some program's current one.
+    std::error_code ignored;
+    fs::current_path(root_.path.parent_path(), ignored);
+    fs::remove_all(root_.path, ignored);
+  }
+  Folders(const Folders&) = delete;
+  Folders& operator=(const Folders&) = delete;
+
+  // The folder with the table's z.dat, written unless it already holds
+  // these bytes.
+  fs::path Make(const Table& table, const Bytes& bytes) const {
+    fs::path folder = root_.path / table.folder;
+    const fs::path file = folder / "z.dat";
+    fs::create_directories(folder);
+    std::error_code error;
+    if (fs::file_size(file, error) != bytes.size() || ReadBytes(file) != bytes) {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << bytes;
+      if (!out.flush()) throw std::runtime_error("cannot write " + file.string());
+    }
+    return folder;
+  }
+
+ private:
+  TablesFolder root_;
 };
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+// Read the file into fresh memory, then one pass over its bytes.
+void Floor(const fs::path& file) {
+  const FreshBytes bytes = ReadFresh(file);
+  const void* volatile hit = std::memchr(bytes.data.get(), kAbsentByte, bytes.size);
+  static_cast<void>(hit);
 }
 
-// Each table's z.dat in a folder of its own, written only when it differs.
-std::vector<TableFile> MakeTables() {
-  const Bytes bundled = ReadFile(SV_BUNDLED_TABLE);
-  if (bundled.empty()) {
-    std::fprintf(stderr, "cannot read %s\n", SV_BUNDLED_TABLE);
-    std::exit(1);
+// The query as the exe runs it, on the in-memory desktop.
+struct Query {
+  fakes::FakeDesktop desktop;
+  QueryPorts ports{desktop};
+  ui::frmMain form{ports.Services()};
+  fakes::FakeWindow* window = nullptr;
+
+  explicit Query(const Text& key) {
+    form.Show();
+    window = desktop.Find(u"frmMain");
+    window->Type(key);
   }
-  std::vector<TableFile> files;
-  for (const bench::Table& table : bench::Tables()) {
-    const Bytes bytes = bench::TableBytes(table, bundled);
-    std::string dir = std::string(SV_BENCH_TABLES) + "/" + table.folder;
-    const std::string path = dir + "/z.dat";
-    std::filesystem::create_directories(dir);
-    std::error_code error;
-    if (std::filesystem::file_size(path, error) != bytes.size() || ReadFile(path) != bytes) {
-      std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    }
-    if (bytes.find(static_cast<char>(bench::kAbsentByte)) != Bytes::npos) {
-      std::fprintf(stderr, "%s holds the floor's absent byte\n", path.c_str());
-      std::exit(1);
-    }
-    files.push_back({table, dir, bytes.size()});
-  }
-  return files;
-}
-
-// ------------------------------------------------------------ RSS
-
-// The process's resident set and its high-water mark, in bytes; the mark
-// is reset by writing 5 to clear_refs.
-std::size_t StatusField(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::stoull(line.substr(std::strlen(field))) * 1024;
-  }
-  return 0;
-}
-
-bool ResetRssPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  clear.flush();
-  return static_cast<bool>(clear);
-}
-
-// ------------------------------------------------------------ benchmarks
-
-void Floor(benchmark::State& state, const TableFile* file) {
-  const std::string path = file->dir + "/z.dat";
-  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark loop
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    ::fstat(fd, &info);
-    const auto size = static_cast<std::size_t>(info.st_size);
-    auto buffer = std::make_unique_for_overwrite<char[]>(size);
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t got = ::read(fd, buffer.get() + done, size - done);
-      if (got <= 0) break;
-      done += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    const void* hit = std::memchr(buffer.get(), bench::kAbsentByte, done);
-    benchmark::DoNotOptimize(hit);
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file->size));
-}
-
-void Query(benchmark::State& state, const TableFile* file) {
-  std::filesystem::current_path(file->dir);
-  fakes::FakeDesktop desktop{};
-  const posix::GbkCodePage codePage{};
-  const posix::PosixFileSystem files{};
-  fakes::FakeRegistry registry{};
-  fakes::FakeShell shell{};
-  platform::Services services{desktop, codePage, codePage, files, registry, shell};
-  ui::frmMain form(services);
-  form.Show();
-  fakes::FakeWindow& window = *desktop.Find(u"frmMain");
-  window.Type(file->table.key);
-
-  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark loop
-    window.Click(ui::main_ids::kCommand1);
+  void Run() {
+    window->Click(ui::main_ids::kCommand1);
     desktop.messages.clear();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file->size));
+};
 
-  // One more query, measured: its outcome, and the memory it takes at its
-  // peak beyond what the window held before it (a query drops the old
-  // table first, so an empty holder is the honest start).
-  form.RichTextBox1.SetText(Text());
-  // Free heap pages go back to the system first, so that the query's own
-  // pages show in the resident set rather than reused ones.
-  malloc_trim(0);
-  const std::size_t heapBefore = bench::gLive;
-  bench::gPeak = heapBefore;
-  const bool rss = ResetRssPeak();
-  const std::size_t rssBefore = StatusField("VmRSS:");
-  window.Click(ui::main_ids::kCommand1);
-  const std::size_t heapPeak = bench::gPeak - heapBefore;
-  const std::size_t rssPeak = rss ? StatusField("VmHWM:") - rssBefore : 0;
+Row Measure(const Table& table, const fs::path& folder, std::size_t size) {
+  fs::current_path(folder);
+  Query query(table.key);
+  Row row{&table, size};
+  row.query = MedianSeconds([&] { query.Run(); });
 
-  const bool shown = !form.Label1.Caption().empty();
+  // One more query: its outcome, and the memory it takes at its peak
+  // beyond what the window held before it (a query drops the old table
+  // first, so an empty holder is the honest start).
+  query.form.RichTextBox1.SetText(Text());
+  const std::function<double()> residentGrowth = WatchResidentPeak();
+  const std::size_t before = gLive;
+  gPeak = before;
+  query.window->Click(ui::main_ids::kCommand1);
+  row.heapPeak = static_cast<double>(gPeak - before);
+  row.rssPeak = residentGrowth();
+
+  const bool shown = !query.form.Label1.Caption().empty();
   const bool notFound =
-      desktop.messages.size() == 1 && desktop.messages[0].prompt == ui::kPromptNotFound;
-  if (file->table.found ? !shown : !notFound)
-    state.SkipWithError("the query did not end as expected");
-  state.counters["heap_peak"] = static_cast<double>(heapPeak);
-  state.counters["rss_peak"] = static_cast<double>(rssPeak);
+      query.desktop.messages.size() == 1 && query.desktop.messages[0].prompt == ui::kPromptNotFound;
+  if (table.found ? !shown : !notFound) {
+    throw std::runtime_error(table.name + ": the query did not end as expected");
+  }
+  row.floor = MedianSeconds([&] { Floor(folder / "z.dat"); });
+  return row;
 }
 
-// ------------------------------------------------------------ summary
-
-struct Figures {
-  double seconds = 0;
-  double heapPeak = 0;  // bytes
-  double rssPeak = 0;
-};
-
-// Prints the usual lines, keeping the medians for the summary.
-class Collector : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
-      Figures& f = figures[run.run_name.function_name];
-      f.seconds = run.GetAdjustedRealTime() / 1e6;  // reported in microseconds
-      if (auto it = run.counters.find("heap_peak"); it != run.counters.end()) {
-        f.heapPeak = it->second;
-      }
-      if (auto it = run.counters.find("rss_peak"); it != run.counters.end()) f.rssPeak = it->second;
+void Run() {
+  const Bytes bundled = BundledTable();
+  const Folders folders;
+  const std::vector<Table> tables = Tables();
+  // Every table is made before any is measured, so that each is measured
+  // on a heap in the same state: the large tables' bytes come and go while
+  // they are made, and that moves where the C library puts large blocks.
+  std::vector<std::pair<fs::path, std::size_t>> made;
+  for (const Table& table : tables) {
+    const Bytes bytes = TableBytes(table, bundled);
+    if (bytes.find(static_cast<char>(kAbsentByte)) != Bytes::npos) {
+      throw std::runtime_error(table.name + " holds the floor's absent byte");
     }
+    made.emplace_back(folders.Make(table, bytes), bytes.size());
   }
-  std::map<std::string, Figures> figures;
-};
-
-void Summary(const std::vector<TableFile>& tables, const Collector& results) {
-  std::vector<bench::Row> rows;
-  for (const TableFile& t : tables) {
-    const auto q = results.figures.find("query/" + t.table.name);
-    const auto f = results.figures.find("floor/" + t.table.name);
-    if (q == results.figures.end() || f == results.figures.end()) continue;
-    rows.push_back({&t.table, t.size, q->second.seconds, f->second.seconds, q->second.heapPeak,
-                    q->second.rssPeak});
+  std::vector<Row> rows;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    rows.push_back(Measure(tables[i], made[i].first, made[i].second));
   }
-  bench::PrintSummary(
-      "Native (Linux, the stand-in code page; not the exe's path, so no goal is judged here):",
-      rows, false);
+  PrintSummary(Title(), rows, JudgesGoals());
+  std::fflush(stdout);
 }
 
 }  // namespace
+}  // namespace sv::bench
 
-int main(int argc, char** argv) {
-  const std::vector<TableFile> tables = MakeTables();
-  for (const TableFile& t : tables) {
-    for (auto [kind, run] : {std::pair{"query/", &Query}, std::pair{"floor/", &Floor}}) {
-      benchmark::RegisterBenchmark((kind + t.table.name).c_str(), run, &t)
-          ->Unit(benchmark::kMicrosecond)
-          ->UseRealTime()
-          ->Repetitions(5)
-          ->ReportAggregatesOnly(true);
-    }
+int main() {
+  try {
+    sv::bench::Run();
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "query bench: %s\n", e.what());
+    return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  Collector results;
-  benchmark::RunSpecifiedBenchmarks(&results);
-  benchmark::Shutdown();
-  Summary(tables, results);
-  return 0;
 }

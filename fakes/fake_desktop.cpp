@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/dialog_keys.h"
+
 namespace sv::fakes {
 
 using platform::ControlKind;
@@ -155,29 +157,18 @@ bool FakeWindow::Click(int id) {
 
 bool FakeWindow::PressEnter() {
   if (!loaded_ || !enabled_) return false;
-  const auto* control = ControlOf(focus_);
-  if (control && control->kind == ControlKind::CommandButton) {
-    Raise(control->id, Notify::Click);
-    return true;
-  }
-  for (const auto& c : layout_.controls) {
-    if (c.kind == ControlKind::CommandButton && c.isDefault) {
-      Raise(c.id, Notify::Click);
-      return true;
-    }
-  }
-  return false;
+  const platform::ControlSpec* button = platform::EnterButton(layout_, focus_);
+  if (!button) return false;
+  Raise(button->id, Notify::Click);
+  return true;
 }
 
 bool FakeWindow::PressEsc() {
   if (!loaded_ || !enabled_) return false;
-  for (const auto& c : layout_.controls) {
-    if (c.kind == ControlKind::CommandButton && c.isCancel) {
-      Raise(c.id, Notify::Click);
-      return true;
-    }
-  }
-  return false;
+  const platform::ControlSpec* button = platform::EscButton(layout_);
+  if (!button) return false;
+  Raise(button->id, Notify::Click);
+  return true;
 }
 
 bool FakeWindow::PressTab() {

@@ -55,9 +55,9 @@ class FakeWindow final : public platform::Window {
   bool Backspace();
   // A mouse click on a button: it takes the focus, then is pressed.
   bool Click(int id);
-  // Enter: presses the focused button, or the default button.
+  // Enter and Esc: press the buttons that the layout gives them
+  // (platform/dialog_keys.h), as the Win32 window does.
   bool PressEnter();
-  // Esc: presses the cancel button, if any.
   bool PressEsc();
   // Tab: the focus moves to the next control that takes it.
   bool PressTab();

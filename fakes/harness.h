@@ -5,6 +5,7 @@
 
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_system.h"
+#include "platform/encoding.h"
 #include "platform/posix/codepage_gbk.h"
 #include "platform/services.h"
 

@@ -6,13 +6,11 @@
 #include <functional>
 #include <vector>
 
-#include "platform/text.h"
 #include "make_table/readers.h"
+#include "platform/encoding.h"
+#include "platform/text.h"
 
 namespace sv::tables {
-
-// The program shows the four characters that follow a character in z.dat.
-constexpr std::size_t kCodeLength = 4;
 
 // What became of the entries of a source: characters written, and entries
 // skipped, by reason.

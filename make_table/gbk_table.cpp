@@ -10,9 +10,8 @@ std::unordered_set<Text> DoubleByteCharacters(const std::vector<Entry>& entries,
     // One character each: a character the code page lacks may become more
     // than one substitute byte (a surrogate pair becomes two).
     const Bytes bytes = gbk.FromUnicode(entry.text);
-    const auto lead = bytes.empty() ? 0u : static_cast<unsigned char>(bytes[0]);
     // Decoded again to rule out a best-fit mapping onto another character.
-    if (bytes.size() == 2 && lead >= 0x81 && lead <= 0xFE && gbk.ToUnicode(bytes) == entry.text) {
+    if (IsGbkDoubleByte(bytes) && gbk.ToUnicode(bytes) == entry.text) {
       found.insert(entry.text);
     }
   }

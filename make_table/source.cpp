@@ -2,22 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
+
+#include "platform/encoding.h"
 
 namespace sv::tables {
 
 namespace {
-
-constexpr char32_t kMaxCodePoint = 0x10FFFF;
-
-void AppendCodePoint(Text& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
 
 // Splits decoded text at "\n", dropping a "\r" before it.
 std::vector<Line> SplitLines(const Text& text) {
@@ -34,46 +25,21 @@ std::vector<Line> SplitLines(const Text& text) {
   return lines;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF,
-// no stray or missing continuation bytes. A table that is not valid UTF-8
-// was most likely saved in another encoding, and a guess would write
-// wrong characters.
-Text DecodeUtf8(BytesView bytes) {
-  Text out;
-  out.reserve(bytes.size());
-  std::size_t line = 1;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      if (b == '\n') ++line;
-      out += static_cast<char16_t>(b);
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    char32_t c = 0;
-    char32_t least = 0;  // the smallest code point of this length
-    if (b >= 0xC2 && b <= 0xDF) {
-      length = 2, c = b & 0x1F, least = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      length = 3, c = b & 0x0F, least = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      length = 4, c = b & 0x07, least = 0x10000;
-    }
-    bool valid = length != 0 && i + length <= bytes.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto t = static_cast<unsigned char>(bytes[i + k]);
-      valid = (t & 0xC0) == 0x80;
-      c = c << 6 | (t & 0x3F);
-    }
-    if (!valid || c < least || c > kMaxCodePoint || (c >= 0xD800 && c <= 0xDFFF)) {
-      throw TableError(line, "not valid UTF-8 (give --from gbk for a table saved as GBK)");
-    }
-    AppendCodePoint(out, c);
-    i += length;
+// The 1-based line of the byte at `at`: "\n" is one byte in every
+// encoding read here but UTF-16, which counts its own.
+std::size_t LineAt(BytesView bytes, std::size_t at) {
+  return static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + at, '\n')) + 1;
+}
+
+// Strict: a table that is not valid UTF-8 was most likely saved in another
+// encoding, and a guess would write wrong characters.
+Text DecodeUtf8Table(BytesView bytes) {
+  Utf8Decoding decoded = DecodeUtf8(bytes);
+  if (!decoded.Valid()) {
+    throw TableError(LineAt(bytes, *decoded.invalidAt),
+                     "not valid UTF-8 (give --from gbk for a table saved as GBK)");
   }
-  return out;
+  return std::move(decoded.text);
 }
 
 // UTF-16LE after its byte order mark: surrogates must come in pairs.
@@ -116,8 +82,7 @@ Text DecodeGbk(BytesView bytes, const platform::CodePage& gbk) {
   const Bytes again = gbk.FromUnicode(text);
   const auto [at, _] = std::mismatch(bytes.begin(), bytes.end(), again.begin(), again.end());
   if (at != bytes.end() || again.size() != bytes.size()) {
-    const auto line = static_cast<std::size_t>(std::count(bytes.begin(), at, '\n')) + 1;
-    throw TableError(line, "not valid GBK");
+    throw TableError(LineAt(bytes, static_cast<std::size_t>(at - bytes.begin())), "not valid GBK");
   }
   return text;
 }
@@ -128,7 +93,7 @@ std::vector<Line> DecodeLines(BytesView bytes, Encoding encoding, const platform
   if (encoding == Encoding::Gbk) return SplitLines(DecodeGbk(bytes, gbk));
   if (bytes.starts_with("\xFF\xFE")) return SplitLines(DecodeUtf16(bytes.substr(2)));
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  return SplitLines(DecodeUtf8(bytes));
+  return SplitLines(DecodeUtf8Table(bytes));
 }
 
 }  // namespace sv::tables

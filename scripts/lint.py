@@ -74,7 +74,7 @@ def cppcheck(source, builds):
         # The fuzz targets and the native benchmark, from their sources.
         options + [f"-I{source / 'src'}", f"-I{source}", "-DSV_BUNDLED_TABLE=\"\"",
                    "-DSV_BENCH_TABLES=\"\""] + sorted(str(p) for p in (source / "fuzz").glob("*.cpp"))
-        + [str(source / "bench" / "query_bench.cpp")],
+        + [str(source / "bench" / f) for f in ("query_bench.cpp", "query_bench_posix.cpp")],
         options + ["--library=windows", "--platform=win64",
                    f"--project={builds / 'windows-x86_64' / 'compile_commands.json'}"]
         + [f"--file-filter={source / folder}/*" for folder in WINDOWS_ONLY],

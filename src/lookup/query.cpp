@@ -11,14 +11,7 @@ bool IsAcceptedInput(TextView input, const platform::CodePage& codePage) {
   // question worth asking the system.
   const std::size_t units =
       input.size() > 1 && IsHighSurrogate(input[0]) && IsLowSurrogate(input[1]) ? 2 : 1;
-  const Bytes ansi = codePage.FromUnicode(input.substr(0, units));
-  // The ANSI code as a signed 16-bit value, lead byte times 256 plus trail
-  // byte: every double-byte character has its lead byte's high bit set,
-  // so its code is negative, while a single byte's code is its value.
-  if (ansi.size() < 2) return false;
-  const auto code = static_cast<std::int16_t>(static_cast<unsigned char>(ansi[0]) << 8 |
-                                              static_cast<unsigned char>(ansi[1]));
-  return code <= 0;
+  return IsGbkDoubleByte(codePage.FromUnicode(input.substr(0, units)));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/codepage.h"
+#include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -11,8 +12,6 @@ namespace sv::lookup {
 
 // The code table, resolved against the current directory.
 inline const Text kTableName = u"z.dat";
-// A code is the characters that follow the character in the table.
-constexpr int kCodeLength = 4;
 
 // Input is accepted when it is non-empty and its first character converts
 // to a double-byte character of `codePage` (the table's). A character the

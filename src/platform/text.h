@@ -18,9 +18,4 @@ using BytesView = std::string_view;
 inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// UTF-8 <-> UTF-16, for test output and file names on POSIX only; the
-// program itself never needs it on Windows.
-std::string ToUtf8(TextView text);
-Text FromUtf8(std::string_view utf8);
-
 }  // namespace sv

@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/codepage_gbk.h"
 #include "make_table/command.h"
 #include "make_table/convert.h"
+#include "platform/encoding.h"
+#include "platform/posix/codepage_gbk.h"
 
 namespace sv::tables {
 namespace {

@@ -13,13 +13,9 @@
 #include <vector>
 
 #include "driver/driver.h"
-#include "platform/services.h"
-#include "platform/win32/codepage_win32.h"
-#include "platform/win32/desktop_win32.h"
-#include "platform/win32/files_win32.h"
+#include "platform/encoding.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/registry_win32.h"
-#include "platform/win32/shell_win32.h"
+#include "platform/win32/system_win32.h"
 #include "platform/win32/wide.h"
 #include "ui/about/frmAbout.h"
 
@@ -30,17 +26,6 @@ using namespace std::chrono_literals;
 using win32::UniqueKey;
 
 constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
-
-// The real system behind every port.
-struct RealSystem {
-  win32::Win32Desktop desktop{::GetModuleHandleW(nullptr)};
-  win32::Win32CodePage gbk{win32::Win32CodePage::kGbk};
-  win32::Win32CodePage ansi{win32::Win32CodePage::kSystemAnsi};
-  win32::Win32FileSystem files;
-  win32::Win32Registry registry;
-  win32::Win32Shell shell;
-  platform::Services services{desktop, gbk, ansi, files, registry, shell};
-};
 
 std::string Utf8(const std::wstring& s) { return ToUtf8(Text(s.begin(), s.end())); }
 std::string Utf8(const Text& s) { return ToUtf8(s); }
@@ -96,8 +81,8 @@ class GetKeyValueUnderWine : public ::testing::Test {
   static constexpr wchar_t kParent[] = L"Software\\Selvane查询测试";
   std::wstring keyPath_;
   UniqueKey key_;
-  RealSystem sys;
-  ui::frmAbout about{sys.services};
+  win32::Win32System sys{::GetModuleHandleW(nullptr)};
+  ui::frmAbout about{sys.Services()};
   Text KeyVal;
 };
 
@@ -464,8 +449,8 @@ class StartSysInfoUnderWine : public ::testing::Test {
   ScopedValue tool_{kToolKey, L"PATH"};
   ScopedValue folder_{kFolderKey, L"MSINFO"};
   std::wstring root_, first_, second_, empty_, marker_;
-  RealSystem sys;
-  ui::frmAbout about{sys.services};
+  win32::Win32System sys{::GetModuleHandleW(nullptr)};
+  ui::frmAbout about{sys.Services()};
 };
 
 TEST_F(StartSysInfoUnderWine, TheFirstLocationStartsTheToolItNames) {

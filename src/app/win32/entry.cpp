@@ -5,12 +5,8 @@
 #include <commctrl.h>
 
 #include "app/Module1.h"
-#include "platform/win32/codepage_win32.h"
-#include "platform/win32/desktop_win32.h"
 #include "platform/win32/dll_search.h"
-#include "platform/win32/files_win32.h"
-#include "platform/win32/registry_win32.h"
-#include "platform/win32/shell_win32.h"
+#include "platform/win32/system_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Before anything can load a DLL by name. Where the system lacks the
@@ -20,18 +16,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
 
-  sv::win32::Win32Desktop desktop(instance);
-  const sv::win32::Win32CodePage gbk(sv::win32::Win32CodePage::kGbk);
-  const sv::win32::Win32CodePage ansi(sv::win32::Win32CodePage::kSystemAnsi);
-  sv::win32::Win32FileSystem files;
-  sv::win32::Win32Registry registry;
-  sv::win32::Win32Shell shell;
-  sv::platform::Services services{desktop, gbk, ansi, files, registry, shell};
+  sv::win32::Win32System system(instance);
 
   int exitCode = 1;
   try {
-    sv::app::Module1::Main(services);
-    exitCode = desktop.Run();
+    sv::app::Module1::Main(system.Services());
+    exitCode = system.Desktop().Run();
   } catch (...) {
   }
   // The forms go before the desktop whose windows they own.

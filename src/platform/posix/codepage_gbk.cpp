@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "platform/encoding.h"
+
 namespace sv::posix {
 
 namespace {
 
-constexpr unsigned kLeadFirst = 0x81, kLeadLast = 0xFE;
+constexpr unsigned kLeadFirst = kGbkLeadFirst, kLeadLast = kGbkLeadLast;
 constexpr unsigned kTrailFirst = 0x40, kTrailLast = 0xFE;
 // What the system puts for a byte sequence the code page does not define,
 // and for a character it cannot encode.

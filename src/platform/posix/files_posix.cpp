@@ -8,23 +8,15 @@
 #include <filesystem>
 #include <new>
 
+#include "platform/encoding.h"
+#include "platform/posix/unique_fd.h"
+
 namespace sv::posix {
 
 using platform::FileContents;
 using platform::ReadStatus;
 
 namespace {
-
-// Closes the descriptor once: never copied.
-struct Fd {
-  explicit Fd(int descriptor) : fd(descriptor) {}
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int fd;
-};
 
 ReadStatus StatusOf(int error) {
   switch (error) {
@@ -49,7 +41,7 @@ Text PosixFileSystem::FullPath(const Text& name) const {
 }
 
 FileContents PosixFileSystem::ReadWhole(const Text& path) const {
-  Fd file{::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC)};
+  const UniqueFd file{::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) return {StatusOf(errno), {}};
   struct stat info {};
   if (::fstat(file.fd, &info) != 0) return {StatusOf(errno), {}};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/dialog_keys.h"
 #include "platform/twips.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/wide.h"
@@ -136,7 +137,7 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnCreate();
       return 0;
     case WM_COMMAND:
-      OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+      OnCommand(LOWORD(wp), HIWORD(wp), lp != 0);
       return 0;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wp) != WA_INACTIVE, HIWORD(wp) != 0);
@@ -319,8 +320,8 @@ void Win32Window::OnPaint() {
   ::EndPaint(hwnd_.get(), &ps);
 }
 
-void Win32Window::OnCommand(int id, int code, HWND from) {
-  if (!from) {
+void Win32Window::OnCommand(int id, int code, bool fromControl) {
+  if (!fromControl) {
     // Menu items, and the dialog manager's Enter (IDOK) and Esc (IDCANCEL)
     // when the focused control is not a button it has marked as default.
     if (id == IDOK) return PressForEnter();
@@ -331,44 +332,35 @@ void Win32Window::OnCommand(int id, int code, HWND from) {
   if (!control) return;
   if (control->kind == ControlKind::TextBox) {
     if (code == EN_CHANGE) Raise(id, Notify::Change);
-    if (code == EN_SETFOCUS) ShowAsDefault(nullptr);
+    if (code == EN_SETFOCUS) ShowAsDefault(id);
   } else if (control->kind == ControlKind::CommandButton) {
     if (code == BN_CLICKED) Raise(id, Notify::Click);
-    if (code == BN_SETFOCUS) ShowAsDefault(from);
+    if (code == BN_SETFOCUS) ShowAsDefault(id);
   }
 }
 
-// Enter presses the button that has the focus, however it got there; with
-// the focus elsewhere, the default button if the form has one.
+// Enter and Esc as the dialog manager reports them: the buttons they press
+// are the layout's to decide, on this desktop as on every other.
 void Win32Window::PressForEnter() {
   HWND focus = ::GetFocus();
-  if (focus && ::GetParent(focus) == hwnd_.get()) {
-    const ControlSpec* control = SpecOf(::GetDlgCtrlID(focus));
-    if (control && control->kind == ControlKind::CommandButton)
-      return Raise(control->id, Notify::Click);
-  }
-  for (const ControlSpec& c : layout_.controls) {
-    if (c.kind == ControlKind::CommandButton && c.isDefault) return Raise(c.id, Notify::Click);
+  const int focused = focus && ::GetParent(focus) == hwnd_.get() ? ::GetDlgCtrlID(focus) : 0;
+  if (const ControlSpec* button = platform::EnterButton(layout_, focused)) {
+    Raise(button->id, Notify::Click);
   }
 }
 
 void Win32Window::PressCancel() {
-  for (const ControlSpec& c : layout_.controls) {
-    if (c.kind == ControlKind::CommandButton && c.isCancel) return Raise(c.id, Notify::Click);
-  }
+  if (const ControlSpec* button = platform::EscButton(layout_)) Raise(button->id, Notify::Click);
 }
 
-// Draws the button that Enter would press with the default border: the
-// focused button, or the form's default button when no button has the focus.
-// A handle is a pointer type that the API takes as it is, never to const.
-// cppcheck-suppress constParameter
-void Win32Window::ShowAsDefault(HWND button) {
+// The default border goes to the button that Enter would press with the
+// control `focused` focused, and to no other.
+void Win32Window::ShowAsDefault(int focused) {
+  const ControlSpec* pressed = platform::EnterButton(layout_, focused);
   for (const ControlSpec& c : layout_.controls) {
     if (c.kind != ControlKind::CommandButton) continue;
-    HWND child = Child(c.id);
-    const bool isDefault = button ? child == button : c.isDefault;
-    ::SendMessageW(child, BM_SETSTYLE, (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY,
-                   TRUE);
+    ::SendMessageW(Child(c.id), BM_SETSTYLE,
+                   (&c == pressed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY, TRUE);
   }
 }
 

@@ -75,7 +75,9 @@ class Win32Window final : public platform::Window {
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void OnCreate();
-  void OnCommand(int id, int code, HWND from);
+  // A control sends its handle with its notification; a menu item, and
+  // the dialog manager for Enter and Esc, none.
+  void OnCommand(int id, int code, bool fromControl);
   void OnActivate(bool active, bool minimised);
   void OnDpiChanged(int dpi, const RECT& suggested);
   void OnPaint();
@@ -88,7 +90,7 @@ class Win32Window final : public platform::Window {
   void RestoreFocus();
   void PressForEnter();
   void PressCancel();
-  void ShowAsDefault(HWND button);
+  void ShowAsDefault(int focused);
   void Raise(int id, platform::Notify how);
   HWND Child(int id) const;
   const platform::ControlSpec* SpecOf(int id) const;
