@@ -117,12 +117,15 @@ bool FakeWindow::Type(const Text& chars) {
   const auto* control = ControlOf(focus_);
   if (!control || control->kind != ControlKind::TextBox) return false;
   bool typed = false;
-  for (char16_t c : chars) {
+  // A character at a time, a surrogate pair being one key or commit.
+  for (TextView rest = chars; !rest.empty();) {
+    const TextView c = rest.substr(0, UnitsOfCharacters(rest, 1));
+    rest.remove_prefix(c.size());
     // The focus may have moved away after the first character.
     if (focus_ != control->id) break;
-    Text text = GetText(control->id);
-    if (control->maxLength > 0 && static_cast<int>(text.size()) >= control->maxLength) break;
-    text += c;
+    const Text before = GetText(control->id);
+    const Text text = before + Text(c);
+    if (KeptByTextBox(*control, text).size() == before.size()) break;
     for (auto& [cid, t] : texts_) {
       if (cid == control->id) t = text;
     }

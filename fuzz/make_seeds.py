@@ -46,6 +46,9 @@ QUERY = {
     "lone-lead": query(0, "字", gbk("字abc") + b"\xd7"),
     "utf8-bom": query(0, "字", b"\xef\xbb\xbf" + "字abcd".encode("utf-8")),
     "utf16le": query(0, "字", "\ufeff字abcd".encode("utf-16-le")),
+    "utf16be": query(0, "字", "\ufeff字abcd".encode("utf-16-be")),
+    "utf8-extension-b": query(ENTER_AGAIN, "\U00026B00", "字abcd\r\n\U00026B00pcbm".encode("utf-8")),
+    "tiny-gbk-or-utf8": query(0, "隆", gbk("隆1234")),
 }
 
 # keyvalue_fuzzer: byte 0 how the value is reached, bytes 1-4 its type

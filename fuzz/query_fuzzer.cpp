@@ -120,11 +120,30 @@ SV_NO_COVERAGE Text DecodeByPieces(const platform::CodePage& codePage, BytesView
   return out;
 }
 
-// The holder has the whole table: every byte decoded, one unit a
-// character, each character one or two bytes.
-bool IsWholeTable(const platform::CodePage& codePage, const Text& decoded, const Bytes& file) {
-  return decoded.size() <= file.size() && decoded.size() >= (file.size() + 1) / 2 &&
-         decoded == DecodeByPieces(codePage, file);
+// The holder has the whole table, read as the table says: after a byte
+// order mark, UTF-8 or UTF-16 units; valid UTF-8 with a multi-byte
+// sequence, the UTF-8 (or, tiny, its GBK reading); else every byte decoded
+// as GBK, one unit a character, each character one or two bytes.
+SV_NO_COVERAGE bool IsWholeTable(const platform::CodePage& codePage, const Text& decoded,
+                                 const Bytes& file) {
+  const BytesView bytes = file;
+  if (bytes.starts_with("\xEF\xBB\xBF")) return decoded == FromUtf8(bytes.substr(3));
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    if (decoded.size() != (bytes.size() - 2) / 2) return false;
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+      const auto a = static_cast<unsigned char>(bytes[2 + 2 * i]);
+      const auto b = static_cast<unsigned char>(bytes[3 + 2 * i]);
+      if (decoded[i] != (bytes[0] == '\xFE' ? a << 8 | b : b << 8 | a)) return false;
+    }
+    return true;
+  }
+  const Utf8Decoding utf8 = DecodeUtf8(bytes);
+  const bool gbk = decoded.size() <= file.size() && decoded.size() >= (file.size() + 1) / 2 &&
+                   decoded == DecodeByPieces(codePage, file);
+  if (utf8.Valid() && utf8.multiByte) {
+    return decoded == utf8.text || (utf8.multiByteSequences < lookup::kFewestSurelyUtf8 && gbk);
+  }
+  return gbk;
 }
 
 // One case, played through the main window.
@@ -162,7 +181,7 @@ class Query {
     Require(w_->Focus() == kCommand1, "Query can take the focus");
     key_ = w_->GetText(kText1);
     if (!(c_.flags & kSetByCode)) {
-      Require(key_.size() <= 1, "the box holds one unit when typed into");
+      Require(CountCharacters(key_) <= 1, "the box holds one character when typed into");
     }
     Require(w_->PressEnter(), "Enter on Query is taken");
   }
@@ -225,7 +244,9 @@ class Query {
       Require(w_->GetText(kText1).empty(), "rejected input is emptied");
       Require(w_->Focus() == kText1, "rejected input puts the focus in the box");
       Require(form_.SearchKey.empty(), "rejected input leaves SearchKey");
-      Require(h_.files.reads.empty(), "rejected input reads no file");
+      // Only a character GBK lacks asks the table what it is.
+      Require(h_.files.reads.empty() || lookup::MayBeInUnicodeTable(key_),
+              "rejected input reads no file");
     } else if (m.prompt == ui::kPromptNotFound) {
       Require(m.style == platform::kMsgCritical && m.title == ui::kTitleError,
               "the not-found message's icon and title");
@@ -236,9 +257,9 @@ class Query {
       Require(form_.SearchKey == key_, "SearchKey is the key");
       Require(w_->Focus() == kCommand2, "not found puts the focus on Clear");
     } else {
-      Require(m.prompt ==
-                  ui::kPromptTableUnreadable + u"\r\n" + h_.files.FullPath(lookup::kTableName),
-              "the only other message is the unreadable table");
+      Require(
+          m.prompt == ui::kPromptTableUnreadable + u"\r\n" + h_.files.FullPath(lookup::kTableName),
+          "the only other message is the unreadable table");
       Require(m.style == platform::kMsgCritical && m.title == ui::kTitleError,
               "the table message's icon and title");
       Require(!readable_ && !throws_, "an unreadable table is one that fails to read");
@@ -255,8 +276,9 @@ class Query {
     const auto pos = static_cast<std::size_t>(form_.FoundPos);
     Require(FirstOccurrence(decoded, key_) == pos - 1, "FoundPos is the first occurrence");
     const Text label = form_.Label1.Caption();
-    Require(label.size() <= 4, "a code is at most four units");
-    Require(label == decoded.substr(pos, 4), "the code is what follows the match");
+    Require(CountCharacters(label) <= 4, "a code is at most four characters");
+    Require(decoded.compare(pos - 1 + key_.size(), label.size(), label) == 0,
+            "the code is what follows the match");
     Require(form_.SearchKey == key_, "SearchKey is the key");
     Require(w_->Focus() == kCommand2, "a code shown puts the focus on Clear");
   }

@@ -63,6 +63,8 @@ def user_guide(readme, title):
         line = re.sub(r"\*\*(.+?：)\*\* ", r"\1", line)
         line = re.sub(r"\*\*(.+?)\*\*", r"\1", line)
         line = re.sub(r"`([^`]+)`", r"\1", line)
+        # A picture is what its words say of it.
+        line = re.sub(r"!\[([^\]]*)\]\([^)]*\)", r"\1", line)
         lines.append(line.rstrip())
     return "\ufeff".encode() + ("\r\n".join(lines) + "\r\n").encode()
 

@@ -42,12 +42,20 @@ struct ControlSpec {
   bool centred = false;    // labels: centred text
   bool border = false;     // labels: a single-line border
   bool autoSize = false;   // labels: size to the text
-  int maxLength = 0;       // text boxes: 0 is no limit
+  int maxLength = 0;       // text boxes: characters (see KeptByTextBox); 0 is no limit
   bool isDefault = false;  // buttons: Enter presses it wherever the focus is
   bool isCancel = false;   // buttons: Esc presses it
   int imageId = 0;         // picture boxes: bitmap resource
   LineColour lineColour = LineColour::Shadow;
 };
+
+// What a text box keeps of a text typed, pasted or committed into it: its
+// first maxLength characters, a surrogate pair being one. A system's own
+// limit counts UTF-16 units, which would keep half of such a pair.
+inline TextView KeptByTextBox(const ControlSpec& box, TextView text) {
+  if (box.maxLength <= 0) return text;
+  return text.substr(0, UnitsOfCharacters(text, static_cast<std::size_t>(box.maxLength)));
+}
 
 struct MenuSpec {
   int id = 0;  // 0 for a menu that only opens a submenu

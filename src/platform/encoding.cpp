@@ -65,7 +65,6 @@ void AppendUtf16(Text& out, char32_t c) {
 
 Utf8Decoding DecodeUtf8(std::string_view utf8) {
   Utf8Decoding decoded;
-  decoded.text.reserve(utf8.size());
   std::size_t at = 0;
   while (at < utf8.size()) {
     const Sequence s = SequenceAt(utf8, at);
@@ -73,7 +72,12 @@ Utf8Decoding DecodeUtf8(std::string_view utf8) {
       decoded.invalidAt = at;
       break;
     }
+    // Room for the whole text only once it looks like UTF-8: bytes of
+    // another encoding mostly fail at their first non-ASCII byte, and
+    // asking for room first would cost a whole table's worth for nothing.
+    if (s.length > 1 && !decoded.multiByte) decoded.text.reserve(utf8.size());
     decoded.multiByte = decoded.multiByte || s.length > 1;
+    decoded.multiByteSequences += s.length > 1 ? 1 : 0;
     AppendUtf16(decoded.text, s.value);
     at += s.length;
   }

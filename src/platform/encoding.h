@@ -39,8 +39,10 @@ struct Utf8Decoding {
   std::optional<std::size_t> invalidAt;
   // Whether a sequence of more than one byte came before it: valid UTF-8
   // with one is hardly text in any other encoding, while ASCII alone is
-  // valid in all of them.
+  // valid in all of them. The fewer there are, the likelier it is that
+  // they are bytes of another encoding that happen to be valid.
   bool multiByte = false;
+  std::size_t multiByteSequences = 0;
 
   bool Valid() const { return !invalidAt; }
 };

@@ -104,6 +104,11 @@ TEST_F(MainWindow, OnlyOneCharacterFitsInTheBox) {
   w->SetFocus(kText1);
   EXPECT_FALSE(w->Type(u"啊"));
   EXPECT_EQ(Show(Input()), "字");
+  // A character beyond the first 65,536 is one too, though two units.
+  w->SetText(kText1, u"");
+  w->SetFocus(kText1);
+  ASSERT_TRUE(w->Type(u"𦬀字"));
+  EXPECT_EQ(Input(), u"𦬀");
 }
 
 TEST_F(MainWindow, EveryChangeOfTheBoxMovesTheFocusToQuery) {
@@ -141,7 +146,42 @@ TEST_F(MainWindow, RejectedInputSaysSoEmptiesTheBoxAndKeepsTheLastResult) {
     EXPECT_EQ(form->SearchKey, u"字");
     EXPECT_EQ(form->FoundPos, 8);
   }
-  EXPECT_EQ(h.files.reads.size(), reads) << "a rejected input reads no table";
+  EXPECT_EQ(h.files.reads.size(), reads + 1)
+      << "only ก, which GBK lacks, has the table read, to learn that it is GBK";
+}
+
+// A table saved in UTF-8 or UTF-16 can hold what GBK lacks, characters
+// beyond the first 65,536 among them: each is found, and the code is the
+// four characters after it, however many units it is.
+TEST_F(MainWindow, AUnicodeTableFindsCharactersGbkLacks) {
+  h.files.Put(u"z.dat", "\xEF\xBB\xBF" + ToUtf8(u"字5554\r\n𦬀pcbm\r\nก1234\r\n丂𠀀x"));
+  for (const auto& [typed, code] : {std::pair<Text, Text>{u"𦬀", u"pcbm"},
+                                    {u"ก", u"1234"},
+                                    {u"字", u"5554"},
+                                    {u"丂", u"𠀀x"}}) {
+    SCOPED_TRACE(Show(typed));
+    ASSERT_TRUE(w->Type(typed));
+    EXPECT_EQ(Input(), typed);
+    ASSERT_TRUE(w->PressEnter());
+    EXPECT_TRUE(h.desktop.messages.empty());
+    EXPECT_EQ(Code(), code);
+    EXPECT_EQ(w->Focus(), kCommand2);
+    ASSERT_TRUE(w->PressEnter());  // clear
+  }
+  ASSERT_TRUE(w->Type(u"a"));
+  ASSERT_TRUE(w->PressEnter());
+  ASSERT_EQ(h.desktop.messages.size(), 1u);
+  EXPECT_EQ(Show(h.desktop.messages[0].prompt), "请输入汉字！") << "ASCII is no key";
+}
+
+// GBK's 隆 is C2 A1, which is ¡ in UTF-8: a table of it alone is valid
+// UTF-8 and GBK at once, and its character is found all the same.
+TEST_F(MainWindow, ATinyGbkTableThatPassesForUtf8IsFoundAsGbk) {
+  h.files.Put(u"z.dat", h.Gbk("隆1234"));
+  ASSERT_TRUE(w->Type(u"隆"));
+  ASSERT_TRUE(w->PressEnter());
+  EXPECT_TRUE(h.desktop.messages.empty());
+  EXPECT_EQ(Show(Code()), "1234");
 }
 
 TEST_F(MainWindow, QueryOnAnEmptyBoxTakesTheRejectedPath) {

@@ -32,7 +32,8 @@ cr=$(printf '\r')
 lines=$(wc -l <"$guide")
 [ "$(grep -c "$cr\$" "$guide")" = "$lines" ] || fail "说明.txt has lines without CRLF"
 grep -q "输入一个汉字，按回车" "$guide" || fail "说明.txt lacks the user guide"
-! grep -q '\*\*\|`' "$guide" || fail "说明.txt still has Markdown marks"
+! grep -q '\*\*\|`\|!\[' "$guide" || fail "说明.txt still has Markdown marks"
+grep -q "用大字显示它的编码" "$guide" || fail "说明.txt does not say in words what the picture shows"
 
 snapshot() { (cd "$dir" && find . -type f -exec sha256sum {} + | LC_ALL=C sort && find . | LC_ALL=C sort); }
 before=$(snapshot)

@@ -120,6 +120,19 @@ TEST_F(Win32WindowTest, TypedInputStopsAtTheLengthLimitOfOne) {
   // window's Change handler gives the same focus either way.
   ::SendMessageW(box, WM_CHAR, L'中', 1);
   EXPECT_EQ(window_->GetText(kBox), u"字");
+  // A character beyond the first 65,536 is one character in two units,
+  // typed as its two halves.
+  window_->SetText(kBox, u"");
+  ::SendMessageW(box, WM_CHAR, 0xD85A, 1);
+  ::SendMessageW(box, WM_CHAR, 0xDF00, 1);
+  EXPECT_EQ(window_->GetText(kBox), u"𦬀");
+  ::SendMessageW(box, WM_CHAR, L'中', 1);
+  EXPECT_EQ(window_->GetText(kBox), u"𦬀");
+  // Two characters at once, as pasted or committed by an input method:
+  // the box keeps the first.
+  window_->SetText(kBox, u"");
+  ::SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"中字"));
+  EXPECT_EQ(window_->GetText(kBox), u"中");
 }
 
 TEST_F(Win32WindowTest, TextsRoundTripInChinese) {

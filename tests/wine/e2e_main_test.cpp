@@ -149,6 +149,14 @@ TEST_F(MainWindowE2E, NonChineseInputIsRefusedAndTheLastCodeStays) {
   program_->WaitForFocus(kText1);
   EXPECT_EQ(Text(kLabel1), "5554") << "the previous code stays";
 
+  // A character that GBK lacks, here one beyond the first 65,536, which
+  // the box takes whole, is no character of the GBK table either.
+  TypeIntoBox(L"𦬀");
+  program_->Press(VK_RETURN);
+  EXPECT_EQ(Utf8(Dismiss().text), "请输入汉字！");
+  program_->WaitForText(kText1, L"");
+  program_->WaitForFocus(kText1);
+
   // An empty box, queried by its access key: the same message. Esc
   // dismisses it as well as Enter does.
   program_->Alt(L'i');

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <optional>
 #include <string>
 #include <utility>
@@ -222,28 +223,23 @@ TEST_F(BadTableE2E, NulBytesInsideAreCharactersOfTheText) {
 
 // ------------------------------------------------------------ other encodings
 
-// A table saved as UTF-8 with a byte order mark. The table is read in the
-// ANSI code page only, the mark included: the bytes EF BB BF E5 AD 97 (the
-// mark, then 字) are the three GBK characters 锘垮瓧, so 字 is not in the
-// text, while 瓧 is, followed by 字's code. A program that honoured the
-// mark, or took the file for UTF-8, would find 字 instead.
-TEST_F(BadTableE2E, Utf8TableWithByteOrderMarkIsReadAsGbk) {
+// A byte order mark says what a table is. Read as GBK, EF BB BF E5 AD 97
+// (the mark, then 字 in UTF-8) would be the three characters 锘垮瓧, and
+// 瓧 would be found, followed by 字's code.
+TEST_F(BadTableE2E, Utf8TableWithByteOrderMarkIsUtf8) {
   WriteTable(
       "\xEF\xBB\xBF"
       "\xE5\xAD\x97"
       "5554\r\n");
   Start();
-  QueryExpectingMessage(L"字", kNotFound);
-  QueryExpectingCode(L"瓧", L"5554");
+  QueryExpectingCode(L"字", L"5554");
+  QueryExpectingMessage(L"瓧", kNotFound);
 }
 
-// A table saved as UTF-16LE with a byte order mark: "字5554\r\n", then the
-// three characters U+D6D7 U+3635 U+3837. Read as GBK, the first line is
-// single bytes and NULs (字 is 57 5B there, "W["), while the second is the
-// bytes D7 D6 35 36 37 38: 字 followed by "5678". So 字 is found, with the
-// code 5678; a program that took the file for UTF-16 would show 5554, and
-// one that stopped at the first NUL would not find 字 at all.
-TEST_F(BadTableE2E, Utf16TableIsReadAsGbkByteByByte) {
+// "字5554\r\n", then the units U+D6D7 U+3635 U+3837, in UTF-16LE after its
+// mark. Read as GBK, the bytes D7 D6 35 36 37 38 of the second line would
+// be 字 followed by "5678".
+TEST_F(BadTableE2E, Utf16TableIsUtf16) {
   WriteTable(
       "\xFF\xFE"
       "\x57\x5B"
@@ -256,8 +252,77 @@ TEST_F(BadTableE2E, Utf16TableIsReadAsGbkByteByByte) {
       "\x35\x36"
       "\x37\x38"s);
   Start();
-  QueryExpectingCode(L"字", L"5678");
+  QueryExpectingCode(L"字", L"5554");
   QueryExpectingMessage(L"中", kNotFound);
+}
+
+// The bundled table saved each way that Windows saves text: as it is (GBK),
+// UTF-8 with and without a byte order mark (Notepad's default since
+// Windows 10 1903), and UTF-16 either way round with one (Notepad's
+// "Unicode"): the same codes every time.
+std::string Encoded(const std::wstring& text, const std::string& as) {
+  if (as == "UTF-16LE" || as == "UTF-16BE") {
+    std::string bytes = as == "UTF-16LE" ? "\xFF\xFE" : "\xFE\xFF";
+    for (const wchar_t unit : text) {
+      const auto high = static_cast<char>(unit >> 8);
+      const auto low = static_cast<char>(unit & 0xFF);
+      bytes += as == "UTF-16LE" ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+  }
+  const UINT codePage = as == "GBK" ? 936 : CP_UTF8;
+  const int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                        nullptr, nullptr);
+  return (as == "UTF-8 with its mark" ? "\xEF\xBB\xBF" : "") + bytes;
+}
+
+class SavedTableE2E : public BadTableE2E, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SavedTableE2E, GivesTheCodesOfTheGbkTable) {
+  const std::string gbk = ReadBytes(TablePath());
+  std::wstring text(gbk.size(), L'\0');
+  text.resize(
+      static_cast<size_t>(::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()),
+                                                text.data(), static_cast<int>(text.size()))));
+  const std::string saved = Encoded(text, GetParam());
+  if (std::string(GetParam()) == "GBK") {
+    ASSERT_EQ(saved, gbk) << "the table is GBK, and comes back as it is";
+  }
+  WriteTable(saved);
+  Start();
+  // The first and last of GB2312, a full-width letter, and 字.
+  for (const auto& [c, code] : {std::pair<std::wstring, std::wstring>{L"啊", L"1601"},
+                                {L"齄", L"8794"},
+                                {L"Ａ", L"0333"},
+                                {L"字", L"5554"}}) {
+    QueryExpectingCode(c, code);
+  }
+  QueryExpectingMessage(L"丂", kNotFound);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, SavedTableE2E,
+                         ::testing::Values("GBK", "UTF-8 with its mark", "UTF-8", "UTF-16LE",
+                                           "UTF-16BE"),
+                         [](const auto& info) {
+                           std::string name;
+                           for (const char* c = info.param; *c; ++c) {
+                             if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+                           }
+                           return name;
+                         });
+
+// A character beyond the first 65,536, such as 𦬀 of CJK Extension B, is
+// typed as two units and looked up as the one character it is; one GBK
+// lacks, such as ก, is looked up too.
+TEST_F(BadTableE2E, AUnicodeTableHoldsCharactersGbkLacks) {
+  WriteTable(Encoded(L"字5554\r\n𦬀pcbm\r\nก1234\r\n", "UTF-8"));
+  Start();
+  QueryExpectingCode(L"𦬀", L"pcbm");
+  QueryExpectingCode(L"ก", L"1234");
+  QueryExpectingCode(L"字", L"5554");
 }
 
 // ------------------------------------------------------------ size

@@ -213,7 +213,9 @@ void Win32Window::OnCreate() {
                                    desktop_.Instance(), nullptr);
     if (!child) continue;
     if (c.kind == ControlKind::TextBox && c.maxLength > 0) {
-      ::SendMessageW(child, EM_SETLIMITTEXT, c.maxLength, 0);
+      // Room for that many surrogate pairs; what is more is cut on
+      // EN_CHANGE to what the box keeps.
+      ::SendMessageW(child, EM_SETLIMITTEXT, 2 * static_cast<WPARAM>(c.maxLength), 0);
     }
     if (c.kind == ControlKind::PictureBox) {
       image_.reset(static_cast<HBITMAP>(
@@ -331,7 +333,7 @@ void Win32Window::OnCommand(int id, int code, bool fromControl) {
   const ControlSpec* control = SpecOf(id);
   if (!control) return;
   if (control->kind == ControlKind::TextBox) {
-    if (code == EN_CHANGE) Raise(id, Notify::Change);
+    if (code == EN_CHANGE) OnTextChange(*control);
     if (code == EN_SETFOCUS) ShowAsDefault(id);
   } else if (control->kind == ControlKind::CommandButton) {
     if (code == BN_CLICKED) Raise(id, Notify::Click);
@@ -424,10 +426,30 @@ Text Win32Window::GetText(int id) const {
   return FromW(buffer.data(), static_cast<size_t>(std::max(got, 0)));
 }
 
+// Input, typed or committed, becomes what the box keeps before the form
+// hears of it; text set by code stays as it is set, as a system's limit
+// leaves it.
+void Win32Window::OnTextChange(const ControlSpec& box) {
+  if (editing_ == Editing::Cutting) return;
+  if (editing_ == Editing::User) {
+    const Text text = GetText(box.id);
+    const TextView kept = KeptByTextBox(box, text);
+    if (kept.size() != text.size()) {
+      editing_ = Editing::Cutting;
+      ::SetWindowTextW(Child(box.id), W(Text(kept)));
+      ::SendMessageW(Child(box.id), EM_SETSEL, kept.size(), static_cast<LPARAM>(kept.size()));
+      editing_ = Editing::User;
+    }
+  }
+  Raise(box.id, Notify::Change);
+}
+
 void Win32Window::SetText(int id, const Text& text) {
   // An edit control reports EN_CHANGE for text set by code as well, so the
   // box's Change event runs before this returns.
+  editing_ = Editing::Code;
   ::SetWindowTextW(Child(id), W(text));
+  editing_ = Editing::User;
   const ControlSpec* control = SpecOf(id);
   if (control && control->autoSize) FitToText(*control);
 }

@@ -78,6 +78,7 @@ class Win32Window final : public platform::Window {
   // A control sends its handle with its notification; a menu item, and
   // the dialog manager for Enter and Esc, none.
   void OnCommand(int id, int code, bool fromControl);
+  void OnTextChange(const platform::ControlSpec& box);
   void OnActivate(bool active, bool minimised);
   void OnDpiChanged(int dpi, const RECT& suggested);
   void OnPaint();
@@ -106,6 +107,10 @@ class Win32Window final : public platform::Window {
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   bool modal_ = false;
   HWND savedFocus_ = nullptr;
+  // Who is changing a text box's text: the user, the form's code, or this
+  // window cutting the user's input to what the box keeps.
+  enum class Editing { User, Code, Cutting };
+  Editing editing_ = Editing::User;
   UniqueFont windowFont_;
   std::vector<UniqueFont> controlFonts_;  // by index in layout_.controls
   UniqueBitmap image_;
