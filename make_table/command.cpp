@@ -67,13 +67,12 @@ Text Lower(TextView s) {
   return out;
 }
 
-bool IsGbk(const Text& value) {
+// GBK or UTF-8, as --from and --to name them: true for GBK.
+bool NamesGbk(const Text& option, const Text& value) {
   const Text v = Lower(value);
-  return v == u"gbk" || v == u"cp936" || v == u"936";
-}
-bool IsUtf8(const Text& value) {
-  const Text v = Lower(value);
-  return v == u"utf-8" || v == u"utf8";
+  if (v == u"gbk" || v == u"cp936" || v == u"936") return true;
+  if (v == u"utf-8" || v == u"utf8") return false;
+  throw UsageError(option + u" 后面应当是 gbk 或 utf-8");
 }
 
 // The format a table's name says; anything else is plain text. Names are
@@ -86,41 +85,14 @@ Format FormatOfName(const Text& path) {
   return Format::Plain;
 }
 
-Options Parse(const std::vector<Text>& args) {
-  Options options;
-  bool to = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const Text& arg = args[i];
-    const auto value = [&]() -> const Text& {
-      if (i + 1 == args.size()) throw UsageError(arg + u" 后面缺少参数");
-      return args[++i];
-    };
-    const std::optional<Format> format = FormatOption(arg);
-    if (format || !arg.starts_with(u'-')) {
-      if (options.source) throw UsageError(u"只能给一个码表");
-      options.format = format;
-      options.source = format ? value() : arg;
-    } else if (arg == u"--gb2312") {
-      options.bundled = true;
-    } else if (arg == u"--from") {
-      const Text& v = value();
-      if (!IsGbk(v) && !IsUtf8(v)) throw UsageError(u"--from 后面应当是 gbk 或 utf-8");
-      options.encoding = IsGbk(v) ? Encoding::Gbk : Encoding::Unicode;
-      options.from = true;
-    } else if (arg == u"--to") {
-      const Text& v = value();
-      if (!IsGbk(v) && !IsUtf8(v)) throw UsageError(u"--to 后面应当是 gbk 或 utf-8");
-      options.to = IsGbk(v) ? TableEncoding::Gbk : TableEncoding::Utf8;
-      to = true;
-    } else if (arg == u"--force") {
-      options.force = true;
-    } else if (arg == u"-o") {
-      if (options.output) throw UsageError(u"只能给一个输出文件");
-      options.output = value();
-    } else {
-      throw UsageError(u"不认识的参数 " + arg);
-    }
-  }
+// The value after the option at `i`, which moves to it.
+const Text& ValueOf(const std::vector<Text>& args, std::size_t& i) {
+  if (i + 1 == args.size()) throw UsageError(args[i] + u" 后面缺少参数");
+  return args[++i];
+}
+
+// What a whole command line must be, and what follows from it.
+Options Completed(Options options, bool to) {
   if (options.bundled && (options.source || options.from || to)) {
     throw UsageError(u"--gb2312 不读码表，不能再给码表、--from 或 --to");
   }
@@ -131,6 +103,36 @@ Options Parse(const std::vector<Text>& args) {
     if (!options.from) options.encoding = Encoding::UnicodeOrGbk;
   }
   return options;
+}
+
+Options Parse(const std::vector<Text>& args) {
+  Options options;
+  bool to = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const Text& arg = args[i];
+    const std::optional<Format> format = FormatOption(arg);
+    if (format || !arg.starts_with(u'-')) {
+      if (options.source) throw UsageError(u"只能给一个码表");
+      options.format = format;
+      options.source = format ? ValueOf(args, i) : arg;
+    } else if (arg == u"--gb2312") {
+      options.bundled = true;
+    } else if (arg == u"--from") {
+      options.encoding = NamesGbk(arg, ValueOf(args, i)) ? Encoding::Gbk : Encoding::Unicode;
+      options.from = true;
+    } else if (arg == u"--to") {
+      options.to = NamesGbk(arg, ValueOf(args, i)) ? TableEncoding::Gbk : TableEncoding::Utf8;
+      to = true;
+    } else if (arg == u"--force") {
+      options.force = true;
+    } else if (arg == u"-o") {
+      if (options.output) throw UsageError(u"只能给一个输出文件");
+      options.output = ValueOf(args, i);
+    } else {
+      throw UsageError(u"不认识的参数 " + arg);
+    }
+  }
+  return Completed(std::move(options), to);
 }
 
 Text ReadFailure(platform::ReadStatus status) {

@@ -295,8 +295,8 @@ class MakeTableCommand : public ::testing::Test {
   int Run(const std::vector<std::string>& args) {
     console_.out.clear();
     console_.err.clear();
-    std::vector<Text> texts;
-    for (const std::string& arg : args) texts.push_back(FromUtf8(arg));
+    std::vector<Text> texts(args.size());
+    std::transform(args.begin(), args.end(), texts.begin(), FromUtf8);
     const System system{files_, output_, console_, gbk, &MakeRowCellTable};
     return RunMakeTable(texts, system);
   }
