@@ -43,14 +43,9 @@ struct Options {
   std::optional<Text> output;
 };
 
-class UsageError : public std::exception {
+class UsageError : public Failure {
  public:
-  explicit UsageError(Text message) : message_(std::move(message)) {}
-  const char* what() const noexcept override { return "wrong command line"; }
-  const Text& Message() const { return message_; }
-
- private:
-  Text message_;
+  using Failure::Failure;
 };
 
 std::optional<Format> FormatOption(const Text& arg) {

@@ -5,7 +5,7 @@ namespace sv::tables {
 namespace {
 
 Failure Because(const Text& path, TextView what, const SystemError& error) {
-  return Failure(path + u"：" + Text(what) + u"（" + error.Reason() + u"）");
+  return Failure(path + u"：" + Text(what) + u"（" + error.Message() + u"）");
 }
 
 }  // namespace

@@ -2,23 +2,10 @@
 
 // Writing z.dat whole or not at all.
 
-#include <exception>
-
 #include "make_table/system.h"
 #include "platform/text.h"
 
 namespace sv::tables {
-
-// A failure the user is told of as it is: the message names the file.
-class Failure : public std::exception {
- public:
-  explicit Failure(Text message) : message_(std::move(message)) {}
-  const char* what() const noexcept override { return "make_table failed"; }
-  const Text& Message() const { return message_; }
-
- private:
-  Text message_;
-};
 
 // What the user is told when `path` is there and may not be replaced.
 Text ExistsMessage(const Text& path);

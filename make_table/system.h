@@ -16,15 +16,22 @@
 
 namespace sv::tables {
 
-// A call the system refused, with the system's own reason for it.
-class SystemError : public std::exception {
+// A failure in words for the user: a message that names the file, or the
+// system's own reason for a call it refused.
+class Failure : public std::exception {
  public:
-  explicit SystemError(Text reason) : reason_(std::move(reason)) {}
-  const char* what() const noexcept override { return "a system call failed"; }
-  const Text& Reason() const { return reason_; }
+  explicit Failure(Text message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return "make_table failed"; }
+  const Text& Message() const { return message_; }
 
  private:
-  Text reason_;
+  Text message_;
+};
+
+// A call the system refused; the message is the system's reason.
+class SystemError : public Failure {
+ public:
+  using Failure::Failure;
 };
 
 // A new file in the folder of the one it is to become, under a name no
