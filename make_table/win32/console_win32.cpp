@@ -70,8 +70,9 @@ bool Win32Console::ClosesAtExit() const {
 
 void Win32Console::WaitForKey() {
   HANDLE input = Input();
-  // Not a key typed before the question.
-  ::FlushConsoleInputBuffer(input);
+  // Not a key typed before the question; and no waiting on what is no
+  // console input.
+  if (!::FlushConsoleInputBuffer(input)) return;
   INPUT_RECORD record{};
   DWORD got = 0;
   while (::ReadConsoleInputW(input, &record, 1, &got)) {
