@@ -1,5 +1,5 @@
 # The release package, made by every build of the 32-bit exe: the exe, the
-# bundled table and the user guide (README's user part) in one zip, with
+# table maker, the bundled table and the user guide (README's user part) in one zip, with
 # SHA256SUMS beside it, in <build>/dist. './dev package' copies both to
 # dist/ at the top of the source.
 #
@@ -11,13 +11,14 @@ add_custom_command(
   OUTPUT ${SV_PACKAGE_ZIP} ${PROJECT_BINARY_DIR}/dist/SHA256SUMS
   COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/package.py
     --exe $<TARGET_FILE:selvane>
+    --maker $<TARGET_FILE:make_table>
     --table ${PROJECT_SOURCE_DIR}/data/z.dat
     --readme ${PROJECT_SOURCE_DIR}/README.md
     --version ${PROJECT_VERSION}
     # The zip's entries carry the commit's time, as the exe does.
     --epoch ${SV_SOURCE_DATE_EPOCH}
     --zip ${SV_PACKAGE_ZIP}
-  DEPENDS selvane ${PROJECT_SOURCE_DIR}/scripts/package.py ${PROJECT_SOURCE_DIR}/data/z.dat
+  DEPENDS selvane make_table ${PROJECT_SOURCE_DIR}/scripts/package.py ${PROJECT_SOURCE_DIR}/data/z.dat
           ${PROJECT_SOURCE_DIR}/README.md
   COMMENT "Packaging the release zip"
   VERBATIM)

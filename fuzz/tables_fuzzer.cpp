@@ -3,7 +3,8 @@
 // a table the program can use, whose every code comes from the source.
 //
 // Input layout:
-//   byte 0      bits 0-1 the format (Rime, CIN, plain text, TSV); bit 2 GBK
+//   byte 0      bits 0-1 the format (Rime, CIN, plain text, TSV); bit 2 GBK,
+//               else bit 3 Unicode or GBK; bit 4 a UTF-8 table
 //   the rest    the bytes of the source
 #include <algorithm>
 #include <cstddef>
@@ -12,10 +13,12 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
-#include "platform/posix/codepage_gbk.h"
 #include "make_table/convert.h"
+#include "platform/encoding.h"
+#include "platform/posix/codepage_gbk.h"
 
 #define SV_NO_COVERAGE __attribute__((no_sanitize("coverage")))
 
@@ -32,28 +35,41 @@ void Require(bool ok, const char* what) {
   std::abort();
 }
 
-// Every line of z.dat is one double-byte character and a code of four
-// printable ASCII characters, the last padding spaces; each character once,
-// and found first at its own line, as the program searches.
+// Every line of z.dat is one character (double-byte GBK, or any but
+// ASCII in UTF-8) and a code of four printable ASCII characters, the last
+// padding spaces; each character once, and found first at its own line, as
+// the program searches.
 SV_NO_COVERAGE std::map<Text, Text> CheckTable(const Bytes& table, std::size_t written,
-                                               const platform::CodePage& gbk) {
-  const Text text = gbk.ToUnicode(table);
-  Require(gbk.FromUnicode(text) == table, "the table is valid GBK");
+                                               TableEncoding to, const platform::CodePage& gbk) {
+  Text text;
+  if (to == TableEncoding::Gbk) {
+    text = gbk.ToUnicode(table);
+    Require(gbk.FromUnicode(text) == table, "the table is valid GBK");
+  } else {
+    Require(table.starts_with("\xEF\xBB\xBF"), "a UTF-8 table has its byte order mark");
+    Utf8Decoding decoded = DecodeUtf8(BytesView(table).substr(3));
+    Require(decoded.Valid(), "the table is valid UTF-8");
+    text = std::move(decoded.text);
+  }
   std::map<Text, Text> codes;
-  constexpr std::size_t kLine = 1 + kCodeLength + 2;
-  Require(text.size() == written * kLine, "one line a character written");
-  for (std::size_t at = 0; at < text.size(); at += kLine) {
-    const Text character = text.substr(at, 1);
-    Require(gbk.FromUnicode(character).size() == 2, "a double-byte character");
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t units = IsHighSurrogate(text[at]) ? 2 : 1;
+    const Text character = text.substr(at, units);
+    Require(
+        to == TableEncoding::Gbk ? gbk.FromUnicode(character).size() == 2 : character[0] >= 0x80,
+        "a character the program looks up");
     Require(text.find(character) == at, "found first at its own line");
-    Require(text.compare(at + 1 + kCodeLength, 2, u"\r\n") == 0, "a line ends in CR LF");
-    Text code = text.substr(at + 1, kCodeLength);
+    Require(text.compare(at + units + kCodeLength, 2, u"\r\n") == 0, "a line ends in CR LF");
+    Text code = text.substr(at + units, kCodeLength);
     Require(std::all_of(code.begin(), code.end(), [](char16_t c) { return c >= 0x20 && c < 0x7F; }),
             "a code is printable ASCII");
     code.erase(code.find_last_not_of(u' ') + 1);
     Require(!code.empty(), "a code is not only padding");
     Require(codes.emplace(character, code).second, "each character once");
+    at += units + kCodeLength + 2;
   }
+  Require(codes.size() == written, "one line a character written");
   return codes;
 }
 
@@ -63,25 +79,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   static const posix::GbkCodePage gbk;
   const Format format = kFormats[data[0] & 0x03];
-  const Encoding encoding = (data[0] & 0x04) != 0 ? Encoding::Gbk : Encoding::Unicode;
+  const Encoding encoding = (data[0] & 0x04) != 0   ? Encoding::Gbk
+                            : (data[0] & 0x08) != 0 ? Encoding::UnicodeOrGbk
+                                                    : Encoding::Unicode;
+  const TableEncoding to = (data[0] & 0x10) != 0 ? TableEncoding::Utf8 : TableEncoding::Gbk;
   const BytesView source(reinterpret_cast<const char*>(data + 1), size - 1);
   const auto lines = static_cast<std::size_t>(std::count(source.begin(), source.end(), '\n')) + 1;
 
   std::optional<Conversion> made;
   try {
-    made = Convert(source, format, encoding, gbk);
+    made = Convert(source, format, encoding, to, gbk);
   } catch (const TableError& e) {
     Require(e.Line() <= lines, "an error names a line of the source");
     return 0;
   }
-  const std::map<Text, Text> codes = CheckTable(made->table, made->counts.written, gbk);
+  const std::map<Text, Text> codes = CheckTable(made->table, made->counts.written, to, gbk);
   Require(!codes.empty(), "a table has a character");
 
   // Each code is one the source gives its character, and none it gives is
   // longer and usable.
-  const std::vector<Entry> entries = ReadEntries(format, DecodeLines(source, encoding, gbk));
+  const std::vector<Entry> entries = ReadEntries(format, DecodeLines(source, encoding, gbk).lines);
   const Counts& n = made->counts;
-  Require(n.phrases + n.notInGbk + n.longCodes + n.oddCodes + n.written <= entries.size(),
+  Require(n.phrases + n.unwritable + n.longCodes + n.oddCodes + n.written <= entries.size(),
           "every entry counted once");
   std::map<Text, bool> given;
   for (const Entry& entry : entries) {

@@ -31,7 +31,7 @@ Choice ChooseCodes(const std::vector<Entry>& entries,
       continue;
     }
     if (!writable(entry.text)) {
-      ++counts.notInGbk;
+      ++counts.unwritable;
       continue;
     }
     const auto [at, added] = index.try_emplace(entry.text, choice.codes.size());

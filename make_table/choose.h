@@ -15,11 +15,11 @@ namespace sv::tables {
 // What became of the entries of a source: characters written, and entries
 // skipped, by reason.
 struct Counts {
-  std::size_t written = 0;    // characters, each once
-  std::size_t phrases = 0;    // entries of more than one character
-  std::size_t notInGbk = 0;   // characters the program cannot look up
-  std::size_t longCodes = 0;  // codes longer than kCodeLength
-  std::size_t oddCodes = 0;   // codes holding anything but printable ASCII
+  std::size_t written = 0;     // characters, each once
+  std::size_t phrases = 0;     // entries of more than one character
+  std::size_t unwritable = 0;  // characters the table cannot hold or the program not find
+  std::size_t longCodes = 0;   // codes longer than kCodeLength
+  std::size_t oddCodes = 0;    // codes holding anything but printable ASCII
 };
 
 struct CharacterCode {

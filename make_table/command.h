@@ -1,20 +1,23 @@
 #pragma once
 
-// make_table's command line, apart from main() so that tests run it in
-// process.
+// make_table's command line, shared by every build: the adapters of
+// `system` are all that differ.
 
-#include <ostream>
-#include <string>
+#include <cstddef>
 #include <vector>
+
+#include "make_table/system.h"
+#include "platform/text.h"
 
 namespace sv::tables {
 
-// `args` without the program's name. The summary goes to `out`, usage and
-// errors to `err`. Returns the exit status: 0 done, 1 a fault in the
-// source or the output, 2 a wrong command line.
-int RunMakeTable(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `args` without the program's name. The summary and questions go to the
+// console's output, usage and errors to its error stream. Returns the exit
+// status: 0 done, 1 nothing written (a fault in the source or the output,
+// or an existing file kept), 2 a wrong command line.
+int RunMakeTable(const std::vector<Text>& args, const System& system);
 
 // 21003 as "21,003".
-std::string Grouped(std::size_t n);
+Text Grouped(std::size_t n);
 
 }  // namespace sv::tables

@@ -2,22 +2,24 @@
 
 // A source table to z.dat, in memory: decode, read, choose, encode.
 
-#include "platform/codepage.h"
-#include "platform/text.h"
 #include "make_table/choose.h"
 #include "make_table/readers.h"
 #include "make_table/source.h"
+#include "make_table/zdat.h"
+#include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace sv::tables {
 
 struct Conversion {
   Bytes table;  // z.dat's bytes
   Counts counts;
+  bool readAsGbk = false;
 };
 
 // Throws TableError when the source is malformed, and when it has no
 // character to write: an empty z.dat would only answer "not found".
-Conversion Convert(BytesView source, Format format, Encoding encoding,
+Conversion Convert(BytesView source, Format format, Encoding encoding, TableEncoding target,
                    const platform::CodePage& gbk);
 
 }  // namespace sv::tables

@@ -45,7 +45,7 @@ bool IsComment(TextView line) { return !line.empty() && line.front() == u'#'; }
 // "code character" lines (CIN's character definitions, plain table text).
 Entry CodeThenCharacter(const Line& line) {
   const std::vector<TextView> words = SplitWords(line.text);
-  if (words.size() < 2) throw TableError(line.number, "a code with no character after it");
+  if (words.size() < 2) throw TableError(line.number, "编码后面没有字");
   return {Text(words[1]), Text(words[0]), line.number};
 }
 
@@ -112,7 +112,7 @@ Columns ReadColumns(const std::vector<Line>& lines, std::size_t headerEnd) {
     if (names[i] == "code") columns.code = i;
   }
   if (columns.text == names.size() || columns.code == names.size()) {
-    throw TableError(lines[at].number, "columns: names no text or no code column");
+    throw TableError(lines[at].number, "columns: 里没有 text 列或 code 列");
   }
   return columns;
 }
@@ -122,7 +122,7 @@ std::vector<Entry> ReadRime(const std::vector<Line>& lines) {
   while (headerEnd < lines.size() && Trim(lines[headerEnd].text) != u"...") ++headerEnd;
   if (headerEnd == lines.size()) {
     throw TableError(lines.empty() ? 0 : lines.back().number,
-                     "the YAML header has no end (a line \"...\")");
+                     "YAML 文件头没有结束（缺少一行“...”）");
   }
   const Columns columns = ReadColumns(lines, headerEnd);
   std::vector<Entry> entries;
@@ -132,10 +132,10 @@ std::vector<Entry> ReadRime(const std::vector<Line>& lines) {
     const std::vector<TextView> fields = SplitAt(line.text, u'\t');
     const TextView text = columns.text < fields.size() ? fields[columns.text] : TextView{};
     const TextView code = columns.code < fields.size() ? fields[columns.code] : TextView{};
-    if (text.empty()) throw TableError(line.number, "an entry with no text");
+    if (text.empty()) throw TableError(line.number, "这一行没有字或词");
     // A phrase may leave its code to be made from its characters' codes.
     if (code.empty() && CodePoints(text) <= 1) {
-      throw TableError(line.number, "a character with no code");
+      throw TableError(line.number, "这个字没有编码");
     }
     entries.push_back({Text(text), Text(code), line.number});
   }
@@ -150,14 +150,14 @@ std::optional<std::size_t> Chardef(const Line& line, const std::vector<TextView>
                                    std::optional<std::size_t> open) {
   const TextView what = words.size() > 1 ? words[1] : TextView{};
   if (what == u"begin") {
-    if (open) throw TableError(line.number, "%chardef begin inside %chardef");
+    if (open) throw TableError(line.number, "%chardef begin 出现在另一个 %chardef 段里");
     return line.number;
   }
   if (what == u"end") {
-    if (!open) throw TableError(line.number, "%chardef end with no begin");
+    if (!open) throw TableError(line.number, "%chardef end 前面没有 %chardef begin");
     return std::nullopt;
   }
-  throw TableError(line.number, "%chardef needs begin or end after it");
+  throw TableError(line.number, "%chardef 后面应当是 begin 或 end");
 }
 
 std::vector<Entry> ReadCin(const std::vector<Line>& lines) {
@@ -176,10 +176,10 @@ std::vector<Entry> ReadCin(const std::vector<Line>& lines) {
     }
   }
   if (open) {
-    throw TableError(lines.back().number,
-                     "no %chardef end for the %chardef begin on line " + std::to_string(*open));
+    throw TableError(lines.back().number, "第 " + std::to_string(*open) +
+                                              " 行的 %chardef begin 没有对应的 %chardef end");
   }
-  if (!seen) throw TableError(0, "no %chardef section");
+  if (!seen) throw TableError(0, "没有 %chardef 段");
   return entries;
 }
 
@@ -227,9 +227,8 @@ std::vector<Entry> ReadTsv(const std::vector<Line>& lines) {
   for (const Line& line : lines) {
     if (Trim(line.text).empty()) continue;
     const std::vector<TextView> fields = SplitAt(line.text, u'\t');
-    if (fields[0].empty()) throw TableError(line.number, "an entry with no character");
-    if (fields.size() < 2 || fields[1].empty())
-      throw TableError(line.number, "a character with no code");
+    if (fields[0].empty()) throw TableError(line.number, "这一行没有字");
+    if (fields.size() < 2 || fields[1].empty()) throw TableError(line.number, "这个字没有编码");
     entries.push_back({Text(fields[0]), Text(fields[1]), line.number});
   }
   return entries;

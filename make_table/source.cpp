@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "platform/encoding.h"
@@ -31,16 +32,7 @@ std::size_t LineAt(BytesView bytes, std::size_t at) {
   return static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + at, '\n')) + 1;
 }
 
-// Strict: a table that is not valid UTF-8 was most likely saved in another
-// encoding, and a guess would write wrong characters.
-Text DecodeUtf8Table(BytesView bytes) {
-  Utf8Decoding decoded = DecodeUtf8(bytes);
-  if (!decoded.Valid()) {
-    throw TableError(LineAt(bytes, *decoded.invalidAt),
-                     "not valid UTF-8 (give --from gbk for a table saved as GBK)");
-  }
-  return std::move(decoded.text);
-}
+constexpr const char* kNotUtf8 = "不是有效的 UTF-8（GBK 编码的码表请加 --from gbk）";
 
 // UTF-16LE after its byte order mark: surrogates must come in pairs.
 Text DecodeUtf16(BytesView bytes) {
@@ -56,7 +48,7 @@ Text DecodeUtf16(BytesView bytes) {
         IsLowSurrogate(static_cast<char16_t>(static_cast<unsigned char>(bytes[i + 2]) |
                                              static_cast<unsigned char>(bytes[i + 3]) << 8));
     if (IsLowSurrogate(unit) || (IsHighSurrogate(unit) && !pairedHigh)) {
-      throw TableError(line, "not valid UTF-16: a surrogate without its pair");
+      throw TableError(line, "不是有效的 UTF-16：代理项不成对");
     }
     out += unit;
     if (pairedHigh) {
@@ -66,7 +58,7 @@ Text DecodeUtf16(BytesView bytes) {
     }
   }
   if (bytes.size() % 2 != 0) {
-    throw TableError(line, "not valid UTF-16: the file ends in the middle of a character");
+    throw TableError(line, "不是有效的 UTF-16：文件在一个字的中间结束");
   }
   return out;
 }
@@ -77,23 +69,37 @@ Text DecodeUtf16(BytesView bytes) {
 // source held something that is no GBK character. Before the first
 // difference the two agree byte for byte, and "\n" is never part of a
 // double-byte character, so the lines before it are counted right.
-Text DecodeGbk(BytesView bytes, const platform::CodePage& gbk) {
-  Text text = gbk.ToUnicode(bytes);
+// The line of the first byte that is not GBK; none when all are.
+std::optional<std::size_t> DecodeGbk(BytesView bytes, const platform::CodePage& gbk, Text& text) {
+  text = gbk.ToUnicode(bytes);
   const Bytes again = gbk.FromUnicode(text);
   const auto [at, _] = std::mismatch(bytes.begin(), bytes.end(), again.begin(), again.end());
   if (at != bytes.end() || again.size() != bytes.size()) {
-    throw TableError(LineAt(bytes, static_cast<std::size_t>(at - bytes.begin())), "not valid GBK");
+    return LineAt(bytes, static_cast<std::size_t>(at - bytes.begin()));
   }
-  return text;
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::vector<Line> DecodeLines(BytesView bytes, Encoding encoding, const platform::CodePage& gbk) {
-  if (encoding == Encoding::Gbk) return SplitLines(DecodeGbk(bytes, gbk));
-  if (bytes.starts_with("\xFF\xFE")) return SplitLines(DecodeUtf16(bytes.substr(2)));
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  return SplitLines(DecodeUtf8Table(bytes));
+Decoded DecodeLines(BytesView bytes, Encoding encoding, const platform::CodePage& gbk) {
+  Text text;
+  if (encoding == Encoding::Gbk) {
+    if (const auto bad = DecodeGbk(bytes, gbk, text)) throw TableError(*bad, "不是有效的 GBK");
+    return {SplitLines(text), true};
+  }
+  if (bytes.starts_with("\xFF\xFE")) return {SplitLines(DecodeUtf16(bytes.substr(2)))};
+  // A byte order mark says UTF-8 for certain: no guess then.
+  const bool marked = bytes.starts_with("\xEF\xBB\xBF");
+  if (marked) bytes.remove_prefix(3);
+  // Strict: a table that is not valid UTF-8 was saved in another encoding,
+  // and reading it as UTF-8 would write wrong characters.
+  Utf8Decoding utf8 = DecodeUtf8(bytes);
+  if (utf8.Valid()) return {SplitLines(utf8.text)};
+  const std::size_t line = LineAt(bytes, *utf8.invalidAt);
+  if (encoding == Encoding::Unicode || marked) throw TableError(line, kNotUtf8);
+  if (DecodeGbk(bytes, gbk, text)) throw TableError(line, "既不是有效的 UTF-8，也不是有效的 GBK");
+  return {SplitLines(text), true};
 }
 
 }  // namespace sv::tables

@@ -2,10 +2,11 @@
 """Writes the release package: one zip that unpacks anywhere and runs with
 no install, and SHA256SUMS beside it.
 
-    python3 scripts/package.py --exe <Selvane查询.exe> --table data/z.dat \\
-        --readme README.md --version 2.3.0 --epoch <seconds> --zip <path>.zip
+    python3 scripts/package.py --exe <Selvane查询.exe> --maker <make_table.exe> \\
+        --table data/z.dat --readme README.md --version 2.3.0 --epoch <seconds> \\
+        --zip <path>.zip
 
-The zip holds the exe, the table and 说明.txt, the user part of the README
+The zip holds the exe, the table maker, the table and 说明.txt, the user part of the README
 as plain text. Its bytes depend on the inputs alone: every entry carries
 the time given by --epoch (the commit's), the entries come in a fixed
 order, and the zip's records are written here field by field rather than
@@ -21,6 +22,7 @@ import time
 import zlib
 
 EXE_NAME = "Selvane查询.exe"
+MAKER_NAME = "make_table.exe"
 TABLE_NAME = "z.dat"
 GUIDE_NAME = "说明.txt"
 # The README section that is the user guide, up to the next section.
@@ -120,6 +122,7 @@ def zip_bytes(entries, epoch):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--exe", type=pathlib.Path, required=True)
+    parser.add_argument("--maker", type=pathlib.Path, required=True)
     parser.add_argument("--table", type=pathlib.Path, required=True)
     parser.add_argument("--readme", type=pathlib.Path, required=True)
     parser.add_argument("--version", required=True)
@@ -131,6 +134,7 @@ def main():
     guide = user_guide(args.readme.read_text(encoding="utf-8"), title)
     entries = [
         (EXE_NAME, args.exe.read_bytes(), 0o755),
+        (MAKER_NAME, args.maker.read_bytes(), 0o755),
         (TABLE_NAME, args.table.read_bytes(), 0o644),
         (GUIDE_NAME, guide, 0o644),
     ]

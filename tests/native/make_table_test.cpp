@@ -15,8 +15,11 @@
 
 #include "make_table/command.h"
 #include "make_table/convert.h"
+#include "make_table/gb2312.h"
+#include "make_table/posix/output_posix.h"
 #include "platform/encoding.h"
 #include "platform/posix/codepage_gbk.h"
+#include "platform/posix/files_posix.h"
 
 namespace sv::tables {
 namespace {
@@ -44,9 +47,10 @@ struct Case {
   Encoding encoding;
   std::string source;
   std::string table;  // z.dat decoded, as UTF-8; empty when it fails
-  // written, phrases, not in GBK, longer than 4, not printable ASCII; or
+  // written, phrases, not writable, longer than 4, not printable ASCII; or
   // {kFails, line of the error}
   std::array<std::size_t, 5> counts;
+  TableEncoding to = TableEncoding::Gbk;
 };
 
 const Case kCases[] = {
@@ -144,6 +148,14 @@ const Case kCases[] = {
      "字\tpbf\n𠀀\tabcd\nก\tab\na\tbc\n€\tx\n中\tabcde\n中\tａ\n中\tk\x01\n中国\tkl\n丂\tgnv\n",
      "字pbf \r\n丂gnv \r\n",
      {2, 1, 4, 1, 2}},
+    // In UTF-8 every character but ASCII, a surrogate pair as one.
+    {"TsvSkipsToUtf8",
+     Format::Tsv,
+     Encoding::Unicode,
+     "字\tpbf\n𦬀\taab\nก\tab\na\tbc\n€\tx\n中\tabcde\n中\tａ\n中国\tkl\n",
+     "字pbf \r\n𦬀aab \r\nกab  \r\n€x   \r\n",
+     {4, 1, 1, 1, 1},
+     TableEncoding::Utf8},
     {"TsvCharacterWithNoCode", Format::Tsv, Encoding::Unicode, "字\tpbf\n中\n", "", {kFails, 2}},
     {"NothingToWrite", Format::Tsv, Encoding::Unicode, "中国\tkl\n", "", {kFails, 0}},
 
@@ -166,6 +178,18 @@ const Case kCases[] = {
      Gbk("%chardef begin\npbf 字\r\ngnv 丂\n%chardef end\n"),
      "字pbf \r\n丂gnv \r\n",
      {2, 0, 0, 0, 0}},
+    {"GbkWhenNotUtf8",
+     Format::Cin,
+     Encoding::UnicodeOrGbk,
+     Gbk("%chardef begin\npbf 字\n%chardef end\n"),
+     "字pbf \r\n",
+     {1, 0, 0, 0, 0}},
+    {"NeitherUtf8NorGbk",
+     Format::Tsv,
+     Encoding::UnicodeOrGbk,
+     "字\tpbf\n\x81\x20\tx\n",
+     "",
+     {kFails, 2}},
     {"Utf8Overlong", Format::Tsv, Encoding::Unicode, "字\tpbf\n\xC0\xAF\tx\n", "", {kFails, 2}},
     {"Utf8Surrogate",
      Format::Tsv,
@@ -199,7 +223,7 @@ TEST_P(Formats, MakeTheTableOrNameTheLine) {
   std::optional<Conversion> made;
   std::size_t errorLine = 0;
   try {
-    made = Convert(c.source, c.format, c.encoding, gbk);
+    made = Convert(c.source, c.format, c.encoding, c.to, gbk);
   } catch (const TableError& e) {
     errorLine = e.Line();
   }
@@ -209,15 +233,38 @@ TEST_P(Formats, MakeTheTableOrNameTheLine) {
     return;
   }
   ASSERT_TRUE(made) << "failed at line " << errorLine;
-  EXPECT_EQ(ToUtf8(gbk.ToUnicode(made->table)), c.table);
+  EXPECT_EQ(made->table, c.to == TableEncoding::Utf8 ? "\xEF\xBB\xBF" + std::string(c.table)
+                                                     : Gbk(c.table.c_str()));
+  EXPECT_EQ(made->readAsGbk,
+            c.encoding == Encoding::Gbk || c.name == std::string("GbkWhenNotUtf8"));
   const Counts& n = made->counts;
-  EXPECT_EQ((std::array{n.written, n.phrases, n.notInGbk, n.longCodes, n.oddCodes}), c.counts);
+  EXPECT_EQ((std::array{n.written, n.phrases, n.unwritable, n.longCodes, n.oddCodes}), c.counts);
 }
 
 INSTANTIATE_TEST_SUITE_P(MakeTable, Formats, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ the command
+
+// A person at the console, or nobody: the answers typed, in turn.
+class ScriptedConsole final : public Console {
+ public:
+  void Write(Stream stream, TextView text) override {
+    (stream == Stream::Out ? out : err) += ToUtf8(text);
+  }
+  bool CanAsk() const override { return answers.has_value(); }
+  Text ReadLine() override {
+    if (answers->empty()) return {};
+    Text answer = answers->front();
+    answers->erase(answers->begin());
+    return answer;
+  }
+  bool ClosesAtExit() const override { return false; }
+  void WaitForKey() override {}
+
+  std::string out, err;
+  std::optional<std::vector<Text>> answers;  // none: nobody can answer
+};
 
 class MakeTableCommand : public ::testing::Test {
  protected:
@@ -246,53 +293,97 @@ class MakeTableCommand : public ::testing::Test {
   }
 
   int Run(const std::vector<std::string>& args) {
-    out_.str({});
-    err_.str({});
-    return RunMakeTable(args, out_, err_);
+    console_.out.clear();
+    console_.err.clear();
+    std::vector<Text> texts(args.size());
+    std::transform(args.begin(), args.end(), texts.begin(), FromUtf8);
+    const System system{files_, output_, console_, gbk, &MakeRowCellTable};
+    return RunMakeTable(texts, system);
   }
 
   fs::path dir_;
-  std::ostringstream out_, err_;
+  posix::PosixFileSystem files_;
+  posix::PosixOutputFiles output_;
+  ScriptedConsole console_;
 };
 
 TEST_F(MakeTableCommand, WritesWholeTablesAndNeverReplacesOneUnasked) {
   Write("a.tsv", "字\tpbf\n中国\tkhlg\n");
   Write("b.tsv", "字\tpb\n");
   const std::string out = Path("z.dat");
-  ASSERT_EQ(Run({"--tsv", Path("a.tsv"), "-o", out}), 0) << err_.str();
-  EXPECT_EQ(out_.str(), "written 1 characters to " + out +
-                            "; skipped 1 phrases, 0 not in GBK, 0 codes longer than 4, 0 codes "
-                            "not printable ASCII\n");
+  ASSERT_EQ(Run({"--tsv", Path("a.tsv"), "-o", out}), 0) << console_.err;
+  EXPECT_EQ(console_.out, "已把 1 个字写入 " + out +
+                              "（GBK）；跳过 1 个词组、0 个 GBK 里没有的字、0 个超过 4 位的编码、"
+                              "0 个含有 ASCII 可打印字符以外字符的编码。\n");
   EXPECT_EQ(Read("z.dat"), Gbk("字pbf \r\n"));
 
+  // Nobody to ask, then a person who keeps the file, and one who does not.
   EXPECT_EQ(Run({"--tsv", Path("b.tsv"), "-o", out}), 1);
-  EXPECT_EQ(err_.str(), out + ": exists; give --force to replace it\n");
+  EXPECT_EQ(console_.err, out + " 已存在。要替换它，请加 --force。\n");
+  console_.answers = {u"", u" 否", u"是"};
+  EXPECT_EQ(Run({Path("b.tsv")}), 1);
+  EXPECT_EQ(Run({Path("b.tsv")}), 1);
+  EXPECT_EQ(console_.out, out + " 已存在。替换它吗？（是 y / 否 n，直接回车为否）没有替换 " + out +
+                              "，什么也没有写。\n");
   EXPECT_EQ(Read("z.dat"), Gbk("字pbf \r\n"));
-  EXPECT_EQ(Run({"--tsv", Path("b.tsv"), "--force", "-o", out}), 0) << err_.str();
+  EXPECT_EQ(Run({Path("b.tsv")}), 0) << console_.err;
   EXPECT_EQ(Read("z.dat"), Gbk("字pb  \r\n"));
+  console_.answers.reset();
+  EXPECT_EQ(Run({"--tsv", Path("a.tsv"), "--force", "-o", out}), 0) << console_.err;
+  EXPECT_EQ(Read("z.dat"), Gbk("字pbf \r\n"));
 
-  // The bundled table, by its old command line; the counts are grouped.
-  ASSERT_EQ(Run({Path("gb2312.dat")}), 0) << err_.str();
-  EXPECT_EQ(out_.str(), "written 7,445 characters to " + Path("gb2312.dat") + "\n");
+  // The bundled table; the counts are grouped.
+  ASSERT_EQ(Run({"--gb2312", "-o", Path("gb2312.dat")}), 0) << console_.err;
+  EXPECT_EQ(console_.out, "已把 7,445 个字写入 " + Path("gb2312.dat") + "（GBK）。\n");
   EXPECT_EQ(Files(), (std::vector<std::string>{"a.tsv", "b.tsv", "gb2312.dat", "z.dat"}));
 }
 
-TEST_F(MakeTableCommand, FailuresLeaveNoFileBehind) {
+// A table alone, as one dropped on the tool: its format from its name,
+// GBK when it is not UTF-8, z.dat beside it.
+TEST_F(MakeTableCommand, ATableAloneBecomesZDatBesideIt) {
+  Write("五笔 86.DICT.YAML", "---\n...\n字\tpbf\n中\tk\n中\tkhk\n");
+  Write("t.txt", Gbk("pbf 字\n"));
+  ASSERT_EQ(Run({Path("五笔 86.DICT.YAML"), "--to", "UTF-8"}), 0) << console_.err;
+  EXPECT_EQ(Read("z.dat"), "\xEF\xBB\xBF字pbf \r\n中khk \r\n");
+  EXPECT_EQ(console_.out.substr(0, console_.out.find('\n')),
+            "已把 2 个字写入 " + Path("z.dat") +
+                "（UTF-8）；跳过 0 个词组、0 个 ASCII 字符、0 个超过 4 位的编码、"
+                "0 个含有 ASCII 可打印字符以外字符的编码。");
+  ASSERT_EQ(Run({Path("t.txt"), "--force"}), 0) << console_.err;
+  EXPECT_EQ(console_.out.substr(0, console_.out.find('\n')), "这个码表不是 UTF-8，已按 GBK 读取。");
+  EXPECT_EQ(Read("z.dat"), Gbk("字pbf \r\n"));
+}
+
+TEST_F(MakeTableCommand, FailuresNameTheFileAndLineAndLeaveNoFileBehind) {
   Write("bad.yaml", "---\n...\n字\tpbf\n\xFF\tx\n");
+  Write("bad.cin", "%chardef begin\npbf 字\n");
   EXPECT_EQ(Run({"--rime", Path("bad.yaml"), "-o", Path("z.dat")}), 1);
-  EXPECT_EQ(err_.str(), Path("bad.yaml") +
-                            ":4: not valid UTF-8 (give --from gbk for a table "
-                            "saved as GBK)\n");
+  EXPECT_EQ(console_.err,
+            Path("bad.yaml") + " 第 4 行：不是有效的 UTF-8（GBK 编码的码表请加 --from gbk）\n");
+  EXPECT_EQ(Run({Path("bad.cin")}), 1);
+  EXPECT_EQ(console_.err,
+            Path("bad.cin") + " 第 2 行：第 1 行的 %chardef begin 没有对应的 %chardef end\n");
   EXPECT_EQ(Run({"--cin", Path("missing.cin"), "-o", Path("z.dat")}), 1);
+  EXPECT_EQ(console_.err, Path("missing.cin") + "：找不到这个文件\n");
   Write("good.tsv", "字\tpbf\n");
   EXPECT_EQ(Run({"--tsv", Path("good.tsv"), "-o", Path("no-such-folder/z.dat")}), 1);
-  const std::vector<std::string> before{"bad.yaml", "good.tsv"};
+  EXPECT_EQ(console_.err.substr(0, console_.err.find("（")),
+            Path("no-such-folder/z.dat") + "：无法在它所在的文件夹里新建文件");
+  const std::vector<std::string> before{"bad.cin", "bad.yaml", "good.tsv"};
   EXPECT_EQ(Files(), before);
 
-  EXPECT_EQ(Run({"--rime"}), 2);
-  EXPECT_EQ(Run({"--tsv", "a", "--cin", "b"}), 2);
-  EXPECT_EQ(Run({"--from", "gbk", "z.dat"}), 2) << "--from without a source";
-  EXPECT_EQ(Run({"--from", "latin1", "--tsv", "a"}), 2);
+  for (const std::vector<std::string>& wrong :
+       std::vector<std::vector<std::string>>{{},
+                                             {"--rime"},
+                                             {"--tsv", "a", "--cin", "b"},
+                                             {"a", "b"},
+                                             {"--gb2312", "--from", "gbk"},
+                                             {"--from", "latin1", "--tsv", "a"},
+                                             {"--to", "big5", "a"},
+                                             {"-x", "a"}}) {
+    EXPECT_EQ(Run(wrong), 2) << ::testing::PrintToString(wrong);
+    EXPECT_TRUE(console_.err.starts_with("make_table：")) << console_.err;
+  }
   EXPECT_EQ(Files(), before);
 }
 

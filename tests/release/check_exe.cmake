@@ -1,4 +1,9 @@
-# cmake -DEXE=... -DOBJDUMP=... -DWINDRES=... -DEPOCH=... -P check_exe.cmake
+# cmake -DEXE=... -DKIND=program|maker -DOBJDUMP=... -DWINDRES=... -DEPOCH=... -P check_exe.cmake
+#
+# The program is a GUI exe with its version record and icon; the table
+# maker beside it a console exe. Both are PE32, import system DLLs only,
+# carry the hardening, the manifest and the commit's time stamp, and limit
+# the DLL search.
 # Tool messages in English whatever the locale the tests run under.
 set(ENV{LC_ALL} C)
 set(ENV{LANGUAGE} "")
@@ -10,8 +15,15 @@ function(expect what haystack needle)
   endif()
 endfunction()
 
+if(KIND STREQUAL program)
+  set(expected_name "Selvane查询.exe")
+  set(subsystem "(Windows GUI)")
+else()
+  set(expected_name "make_table.exe")
+  set(subsystem "(Windows CUI)")
+endif()
 get_filename_component(name "${EXE}" NAME)
-if(NOT name STREQUAL "Selvane查询.exe")
+if(NOT name STREQUAL expected_name)
   message(SEND_ERROR "the exe is named ${name}")
 endif()
 
@@ -19,7 +31,7 @@ execute_process(COMMAND ${OBJDUMP} -f ${EXE} OUTPUT_VARIABLE header)
 expect("object format" "${header}" "file format pei-i386")
 
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE private)
-expect("subsystem" "${private}" "(Windows GUI)")
+expect("subsystem" "${private}" "${subsystem}")
 # Only DLLs that every Windows has: no C++ runtime, libgcc or winpthread.
 set(system_dlls ADVAPI32.dll COMCTL32.DLL GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll)
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${private}")
@@ -78,6 +90,11 @@ if(NOT stamp EQUAL EPOCH)
 endif()
 
 execute_process(COMMAND ${WINDRES} -i ${EXE} -O rc OUTPUT_VARIABLE resources)
+expect("manifest: version" "${resources}" "name=\"\"Selvane.Lookup\"\" version=\"\"2.3.0.0\"\"")
+expect("manifest: asInvoker" "${resources}" "asInvoker")
+if(NOT KIND STREQUAL program)
+  return()
+endif()
 expect("version numbers" "${resources}" "FILEVERSION 2, 3, 0, 0")
 expect("version numbers" "${resources}" "PRODUCTVERSION 2, 3, 0, 0")
 expect("operating system" "${resources}" "FILEOS 0x4")
@@ -94,7 +111,5 @@ expect("translation" "${resources}" "VALUE \"Translation\", 0x804, 1200")
 expect("language" "${resources}" "LANGUAGE 4, 2")
 # One 16 x 16, 16-colour icon.
 expect("icon" "${resources}" "\"\\020\\020\\020\\000\", 1, 4")
-expect("manifest: version" "${resources}" "name=\"\"Selvane.Lookup\"\" version=\"\"2.3.0.0\"\"")
 expect("manifest: common controls 6" "${resources}" "Microsoft.Windows.Common-Controls")
-expect("manifest: asInvoker" "${resources}" "asInvoker")
 expect("manifest: per-monitor v2" "${resources}" "PerMonitorV2")

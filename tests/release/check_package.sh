@@ -1,8 +1,9 @@
 #!/bin/sh
 # check_package.sh <zip> <work folder> <runner> <demo.exe>
 #
-# The release zip as a user meets it: unpacked into a fresh folder whose
-# path has spaces and Chinese characters, the program started there (by
+# The release zip as a user meets it: its names as two unpackers read them,
+# unpacked into a fresh folder whose path has spaces and Chinese
+# characters, the program started there (by
 # <runner>, the Wine wrapper, through demo.exe), one query of 字, which
 # must show 5554, and the folder byte for byte as it was unpacked.
 set -eu
@@ -21,8 +22,14 @@ mkdir -p "$dir"
 # so; without it the Chinese names come out garbled and the checks below
 # fail.
 python3 -m zipfile -e "$zip" "$dir"
+expected="./Selvane查询.exe ./make_table.exe ./z.dat ./说明.txt "
 names=$(cd "$dir" && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
-[ "$names" = "./Selvane查询.exe ./z.dat ./说明.txt " ] || fail "the zip unpacks to: $names"
+[ "$names" = "$expected" ] || fail "the zip unpacks to: $names"
+# A second, independent reader lists the same names: 7-Zip. It takes a
+# name that is valid UTF-8 as UTF-8 with or without bit 11 (measured), so
+# the flag itself is Python's to check, above.
+names=$(LC_ALL=C.UTF-8 7zz l -slt -ba "$zip" | sed -n 's|^Path = |./|p' | LC_ALL=C sort | tr '\n' ' ')
+[ "$names" = "$expected" ] || fail "7-Zip lists: $names"
 
 # The guide as Notepad on any Windows shows it: a byte order mark, and
 # every line ending in CRLF.

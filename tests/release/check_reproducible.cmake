@@ -1,15 +1,16 @@
 # cmake -DSOURCE=... -DWORK=... -DEPOCH=... -DTOOLCHAIN=<relative to SOURCE>
-#       -DBUILD_TYPE=... -DGENERATOR=... -DEXE=... -DZIP=... -P check_reproducible.cmake
+#       -DBUILD_TYPE=... -DGENERATOR=... -DEXE=... -DMAKER=... -DZIP=...
+#       -P check_reproducible.cmake
 #
-# Builds the release exe and zip a second time, from a copy of the source
-# in another folder, later, in another time zone, and compares them with
-# the first build's byte for byte. Only the exe and the zip are built.
+# Builds the release exe, the table maker and the zip a second time, from a
+# copy of the source in another folder, later, in another time zone, and
+# compares them with the first build's byte for byte. Only the zip and what it holds are built.
 set(copy "${WORK}/a second copy of the source")
 set(build "${WORK}/build")
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${copy}")
 # What the exe and the package are made from.
-foreach(entry CMakeLists.txt cmake src fakes driver scripts wine data README.md)
+foreach(entry CMakeLists.txt cmake src fakes driver make_table scripts wine data README.md)
   file(COPY "${SOURCE}/${entry}" DESTINATION "${copy}")
 endforeach()
 
@@ -27,7 +28,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --build "${build}" --target release_zip
 
 get_filename_component(exe_name "${EXE}" NAME)
 get_filename_component(zip_name "${ZIP}" NAME)
-foreach(pair "${EXE}|${build}/src/${exe_name}" "${ZIP}|${build}/dist/${zip_name}")
+foreach(pair "${EXE}|${build}/src/${exe_name}" "${MAKER}|${build}/make_table/make_table.exe"
+             "${ZIP}|${build}/dist/${zip_name}")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 first)
   list(GET pair 1 second)
