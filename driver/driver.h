@@ -50,6 +50,8 @@ std::wstring ForThisRun(const std::wstring& exe);
 std::wstring TablePath();
 // Debian's wubi86 table as make_table converts it in the native build.
 std::wstring Wubi86TablePath();
+// The same written as UTF-8, with every character the source has.
+std::wstring Wubi86Utf8TablePath();
 // The folder of the running test program, where the programs built beside
 // it are.
 std::wstring ExeFolder();

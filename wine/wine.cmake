@@ -47,4 +47,5 @@ get_filename_component(sv_native_build ${CMAKE_BINARY_DIR}/../native ABSOLUTE)
 set(SV_NATIVE_BUILD_DIR ${sv_native_build} CACHE PATH
     "The native build, whose programs make what some Wine tests read")
 set(SV_WUBI86_TABLE ${CMAKE_BINARY_DIR}/tables/wubi86/z.dat)
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tables/wubi86)
+set(SV_WUBI86_UTF8_TABLE ${CMAKE_BINARY_DIR}/tables/wubi86-utf8/z.dat)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tables/wubi86 ${CMAKE_BINARY_DIR}/tables/wubi86-utf8)

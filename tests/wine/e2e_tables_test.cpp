@@ -383,6 +383,11 @@ INSTANTIATE_TEST_SUITE_P(
         MadeTable{"Wubi86",
                   Wubi86TablePath,
                   {{L"字", L"pbf "}, {L"工", L"aaaa"}, {L"我", L"trnt"}, {L"丂", L"gnv "}},
+                  L"Ａ"},
+        // 𦬀 (U+26B00, Extension B) has the one code aab, and GBK lacks it.
+        MadeTable{"Wubi86Utf8",
+                  Wubi86Utf8TablePath,
+                  {{L"字", L"pbf "}, {L"工", L"aaaa"}, {L"𦬀", L"aab "}, {L"丂", L"gnv "}},
                   L"Ａ"}),
     [](const auto& info) { return std::string(info.param.name); });
 
