@@ -86,9 +86,11 @@ KEYVALUE = {
     "start-denied": keyvalue(START | OPEN_DENIED | AT_TOOL_PATH, REG_SZ, b"C:\\x.exe"),
 }
 
-# tables_fuzzer: byte 0 the format (bits 0-1) and GBK (bit 2), then the
+# tables_fuzzer: byte 0 the format (bits 0-1), GBK (bit 2), then the
 # source table.
 RIME, CIN, PLAIN, TSV, GBK = 0, 1, 2, 3, 4
+# bit 3: Unicode or else GBK, as a table given alone is read; bit 4: a UTF-8 z.dat.
+EITHER, TO_UTF8 = 0x08, 0x10
 
 
 def source(flags, text, encoding="utf-8"):
@@ -115,6 +117,8 @@ TABLES = {
     "tsv-utf16": bytes([TSV]) + "\ufeff字\tpbf\r\n中\tk\n".encode("utf-16-le"),
     "tsv-bad-utf8": bytes([TSV]) + "字\tpbf\n".encode("utf-8") + b"\xc0\xaf\tx\n",
     "cin-gbk": source(CIN | GBK, "%chardef begin\npbf 字\r\ngnv 丂\n%chardef end\n", "gbk"),
+    "tsv-either-gbk": source(TSV | EITHER, "字\tpbf\n丂\tgnv\n", "gbk"),
+    "rime-to-utf8": source(RIME | TO_UTF8, "---\n...\n字\tpbf\n\U00026B00\taab\n中国\tkhlg\n"),
 }
 
 
