@@ -83,11 +83,15 @@ def cppcheck(source, builds):
 
 
 def clang_tidy(source, builds):
-    jobs = []
+    jobs, seen = [], set()
     for preset, folders in TIDY_FOLDERS.items():
         extra = mingw_arguments(builds, preset) if preset.startswith("windows-") else []
         header_filter = f"--header-filter=^{source}/(src|tests|fakes|make_table|fuzz|bench|driver)/"
+        # A portable file that a Windows build compiles too is analysed once.
         for file in compiled(builds, preset, source, folders):
+            if file in seen:
+                continue
+            seen.add(file)
             jobs.append(["clang-tidy", "--quiet", "-p", str(builds / preset)] + extra
                         + [header_filter, file])
     with concurrent.futures.ThreadPoolExecutor(os.cpu_count()) as pool:
