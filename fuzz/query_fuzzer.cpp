@@ -140,7 +140,7 @@ SV_NO_COVERAGE bool IsWholeTable(const platform::CodePage& codePage, const Text&
   const Utf8Decoding utf8 = DecodeUtf8(bytes);
   const bool gbk = decoded.size() <= file.size() && decoded.size() >= (file.size() + 1) / 2 &&
                    decoded == DecodeByPieces(codePage, file);
-  if (utf8.Valid() && utf8.multiByte) {
+  if (utf8.Valid() && utf8.MultiByte()) {
     return decoded == utf8.text || (utf8.multiByteSequences < lookup::kFewestSurelyUtf8 && gbk);
   }
   return gbk;

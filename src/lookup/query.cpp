@@ -9,9 +9,7 @@ bool IsAcceptedInput(TextView input, const platform::CodePage& codePage) {
   // A surrogate pair is one character; the code page has none of them, so
   // it converts to '?' either way, but converting half of one is not a
   // question worth asking the system.
-  const std::size_t units =
-      input.size() > 1 && IsHighSurrogate(input[0]) && IsLowSurrogate(input[1]) ? 2 : 1;
-  return IsGbkDoubleByte(codePage.FromUnicode(input.substr(0, units)));
+  return IsGbkDoubleByte(codePage.FromUnicode(input.substr(0, UnitsOfCharacters(input, 1))));
 }
 
 bool MayBeInUnicodeTable(TextView input) {
@@ -95,7 +93,7 @@ Table DecodeTable(BytesView bytes, const platform::CodePage& gbk) {
   }
   {
     Utf8Decoding utf8 = DecodeUtf8(bytes);
-    if (utf8.Valid() && utf8.multiByte) {
+    if (utf8.Valid() && utf8.MultiByte()) {
       Table table{std::move(utf8.text), TableEncoding::Utf8, std::nullopt};
       if (utf8.multiByteSequences < kFewestSurelyUtf8) {
         // GBK whose every byte decodes to a character: encoded back, it is

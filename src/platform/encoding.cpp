@@ -75,9 +75,10 @@ Utf8Decoding DecodeUtf8(std::string_view utf8) {
     // Room for the whole text only once it looks like UTF-8: bytes of
     // another encoding mostly fail at their first non-ASCII byte, and
     // asking for room first would cost a whole table's worth for nothing.
-    if (s.length > 1 && !decoded.multiByte) decoded.text.reserve(utf8.size());
-    decoded.multiByte = decoded.multiByte || s.length > 1;
-    decoded.multiByteSequences += s.length > 1 ? 1 : 0;
+    if (s.length > 1) {
+      if (!decoded.MultiByte()) decoded.text.reserve(utf8.size());
+      ++decoded.multiByteSequences;
+    }
     AppendUtf16(decoded.text, s.value);
     at += s.length;
   }

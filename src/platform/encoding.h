@@ -37,14 +37,14 @@ struct Utf8Decoding {
   Text text;  // everything before the first invalid sequence
   // The byte offset of the first invalid sequence; none when all is valid.
   std::optional<std::size_t> invalidAt;
-  // Whether a sequence of more than one byte came before it: valid UTF-8
-  // with one is hardly text in any other encoding, while ASCII alone is
-  // valid in all of them. The fewer there are, the likelier it is that
-  // they are bytes of another encoding that happen to be valid.
-  bool multiByte = false;
+  // The sequences of more than one byte before it. Valid UTF-8 with one is
+  // hardly text in any other encoding, while ASCII alone is valid in all of
+  // them; the fewer there are, the likelier it is that they are bytes of
+  // another encoding that happen to be valid.
   std::size_t multiByteSequences = 0;
 
   bool Valid() const { return !invalidAt; }
+  bool MultiByte() const { return multiByteSequences > 0; }
 };
 Utf8Decoding DecodeUtf8(std::string_view utf8);
 

@@ -37,7 +37,7 @@ TEST(Utf8, StrictStopsAtTheFirstInvalidSequenceAndLenientReplacesIt) {
     const Utf8Decoding strict = DecodeUtf8(c.bytes);
     EXPECT_EQ(strict.invalidAt, c.invalidAt);
     EXPECT_EQ(strict.Valid(), !c.invalidAt);
-    EXPECT_EQ(strict.multiByte, c.multiByte);
+    EXPECT_EQ(strict.MultiByte(), c.multiByte);
     EXPECT_EQ(strict.text, c.lenient.substr(0, strict.text.size())) << "the text before it";
     EXPECT_EQ(FromUtf8(c.bytes), c.lenient);
     if (!c.invalidAt) {
