@@ -1,0 +1,102 @@
+# wine/machine.sh, sourced by wine/session: what a session runs in its
+# guest, whichever guest it is: the systems to test on, the template prefix
+# and the prefixes made from it, their screens and their warm-up. All of it
+# goes through the guest's few verbs (guest-namespace.sh, guest-qemu.sh):
+# in_guest runs a command in the guest and waits for it, guest_spawn starts
+# one that runs on.
+
+SYSTEMS=$HERE/systems
+
+# The names of the systems, in the table's order.
+system_names() { awk '!/^#/ && NF { print $1 }' "$SYSTEMS"; }
+
+# system_field <name> <n>: the system's locale (2), dpi (3) or code page (4).
+system_field() { awk -v name="$1" -v n="$2" '!/^#/ && $1 == name { print $n }' "$SYSTEMS"; }
+
+# system_of <locale> <dpi> <code page>: the name of the system they give,
+# each unset one as the first system has it.
+system_of() {
+  awk -v locale="$1" -v dpi="$2" -v cp="${3:--}" '
+    !/^#/ && NF && !first++ { locale = locale == "" ? $2 : locale; dpi = dpi == "" ? $3 : dpi }
+    !/^#/ && $2 == locale && $3 == dpi && $4 == cp { print $1; found = 1; exit }
+    END { exit !found }' "$SYSTEMS"
+}
+
+# in_root [<variable>=<value>...] <command>...: a command in the guest's
+# Wine root, at its /, with Wine's quiet defaults.
+in_root() {
+  in_guest chroot "$SV_ROOT" /usr/bin/env -C / HOME=/root \
+    PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin WINEDEBUG=-all \
+    XAUTHORITY="${GUEST_XAUTHORITY:-${XAUTHORITY:-}}" \
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+}
+
+# The template prefix that every session's prefixes start from, one for
+# every build and session on a root (and a guest of its kind), made by
+# wine/make-template in a guest of its own with the template writable.
+# Another session may be making it.
+template() {
+  local stamp
+  stamp="$(cat "$SV_ROOT/.selvane-root") $(sha256sum <"$HERE/make-template")"
+  exec 8>"$TEMPLATE_LOCK"
+  flock 8
+  if [[ $(cat "$TEMPLATE_STAMP" 2>/dev/null) != "$stamp" ]]; then
+    echo "$(date +%T) making the template prefix ($GUEST)"
+    rm -f "$TEMPLATE_STAMP"
+    template_reset
+    guest_boot xvfb rw
+    guest_spawn chroot "$SV_ROOT" /usr/bin/Xvfb :9 -screen 0 1024x768x24 -nolisten tcp
+    wait_for_screens 9
+    in_root WINEPREFIX="$TEMPLATE" LC_ALL=zh_CN.UTF-8 DISPLAY=:9 sh "$HERE/make-template"
+    guest_halt
+    echo "$stamp" >"$TEMPLATE_STAMP"
+  fi
+  exec 8>&-
+}
+
+# wait_for_screens <display number>...: until each X server listens.
+wait_for_screens() {
+  in_guest sh -c 'for n; do
+      i=0
+      until [ -S "$0/tmp/.X11-unix/X$n" ]; do
+        i=$((i + 1)) && [ $i -lt 600 ] || { echo "no X server on :$n" >&2; exit 1; }
+        sleep 0.1
+      done
+    done' "$SV_ROOT" "$@"
+}
+
+# The session's prefixes, one for each system, each with its screen and
+# its server, warmed up: without that, the first Wine process of a test
+# would start Wine's services, which inherit ctest's pipes and keep it
+# waiting. A prefix is the template seen through an overlay whose upper
+# layer is the guest's memory, so that it comes up in a second, writes
+# nothing to the disk and leaves the template as it was; without overlays
+# (a kernel that lacks them), a copy. On Xvfb each prefix has a screen of
+# its own, as a machine has: the virtual desktops of two prefixes on one
+# screen would lie over each other, and a picture of one would show the
+# other. The screen's dpi is set before anything draws on it.
+bring_up() {
+  local mode=$1 prefixes=$HOME_DIR/prefixes system n=0 screens=() display warming=()
+  in_guest sh -c 'mkdir -p "$0" && mount -t tmpfs -o mode=0755 tmpfs "$0"' "$SV_ROOT$prefixes"
+  for system in $SV_SYSTEMS; do
+    in_guest sh -c 'mkdir -p "$1" "$2/upper" "$2/work"
+      mount -t overlay overlay -o "lowerdir=$0,upperdir=$2/upper,workdir=$2/work" "$1" 2>/dev/null ||
+        cp -a "$0/." "$1"' "$SV_ROOT$TEMPLATE" "$SV_ROOT$prefixes/$system" "$SV_ROOT$prefixes/.layers/$system"
+    if [[ $mode == xvfb ]]; then
+      n=$((n + 1))
+      guest_spawn chroot "$SV_ROOT" /usr/bin/Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp
+      screens+=("$n")
+      display=:$n
+    else
+      display=$(guest_display)
+    fi
+    echo "$display" >"$STATE/display-$system"
+  done
+  ((${#screens[@]} == 0)) || wait_for_screens "${screens[@]}"
+  for system in $SV_SYSTEMS; do
+    in_root WINEPREFIX="$prefixes/$system" LC_ALL="$(system_field "$system" 2)" \
+      DISPLAY="$(cat "$STATE/display-$system")" sh "$HERE/warm-up" "$(system_field "$system" 3)" &
+    warming+=($!)
+  done
+  wait "${warming[@]}"
+}
