@@ -29,11 +29,16 @@ using namespace drive;
 using namespace ui::main_ids;
 
 constexpr int kCycles = 10000;
+// In the emulated machine that runs the release exe where this machine's
+// kernel runs no 32-bit code (the Wine session sets SV_WINE_EMULATED), a
+// cycle takes several times as long: fewer of them, said in the report.
+// A lost object or a kept table per query still shows in them as plainly.
+constexpr int kEmulatedCycles = 1000;
 // The first queries create what the program keeps for the rest of its
 // life (the system's caches of fonts and brushes among them): the GDI
 // count settles within the first few dozen cycles.
 constexpr int kWarmUp = 200;
-constexpr int kReportEvery = 2000;
+constexpr int kReports = 5;
 
 // Growth allowed between the start and the end. A GDI or USER object
 // lost per query would be 10,000 of them; the system may keep one or two
@@ -262,20 +267,28 @@ TEST(SoakE2E, TenThousandQueriesLeaveNoObjectsOrMemoryBehind) {
     program.WaitForFocus(kText1);
   };
 
+  const bool emulated = !Environment(L"SV_WINE_EMULATED").empty();
+  const int cycles = emulated ? kEmulatedCycles : kCycles;
+  // The same 100 bytes a query, over fewer queries.
+  const long long privateBytesTolerance = kPrivateBytesTolerance * cycles / kCycles;
   ProcessFigures figures(program.ProcessId());
   for (int i = 0; i < kWarmUp; ++i) cycle();
   const Figures start = AtRest(program, figures);
   StartReport();
-  Report("Soak: " + std::to_string(kCycles) +
+  Report("Soak: " + std::to_string(cycles) +
          " cycles of type 字, Enter, Enter in one program, after " + std::to_string(kWarmUp) +
-         " to warm up\n" + figures.Sources());
+         " to warm up" +
+         (emulated ? " (in an emulated machine: " + std::to_string(cycles) + " of the " +
+                         std::to_string(kCycles) + " a real one runs)"
+                   : "") +
+         "\n" + figures.Sources());
   Report(Line("start", start));
 
   const auto began = std::chrono::steady_clock::now();
   Figures end = start;
-  for (int i = 1; i <= kCycles; ++i) {
+  for (int i = 1; i <= cycles; ++i) {
     cycle();
-    if (i % kReportEvery == 0) {
+    if (i % (cycles / kReports) == 0) {
       end = AtRest(program, figures);
       Report(Line(("after " + std::to_string(i)).c_str(), end));
     }
@@ -283,15 +296,15 @@ TEST(SoakE2E, TenThousandQueriesLeaveNoObjectsOrMemoryBehind) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   char timing[120];
-  std::snprintf(timing, sizeof timing, "  %d cycles in %.1f s, %.2f ms a cycle\n", kCycles, seconds,
-                seconds * 1000 / kCycles);
+  std::snprintf(timing, sizeof timing, "  %d cycles in %.1f s, %.2f ms a cycle\n", cycles, seconds,
+                seconds * 1000 / cycles);
   Report(timing);
   char change[160];
   std::snprintf(change, sizeof change,
                 "  growth: GDI objects %+ld, USER objects %+ld, private bytes %+lld (allowed: %ld, "
                 "%ld, %lld)\n",
                 end.gdi - start.gdi, end.user - start.user, end.privateBytes - start.privateBytes,
-                kObjectTolerance, kObjectTolerance, kPrivateBytesTolerance);
+                kObjectTolerance, kObjectTolerance, privateBytesTolerance);
   Report(change);
 
   ::testing::Test::RecordProperty("gdi_start", std::to_string(start.gdi));
@@ -307,7 +320,7 @@ TEST(SoakE2E, TenThousandQueriesLeaveNoObjectsOrMemoryBehind) {
   EXPECT_GT(start.privateBytes, 0);
   EXPECT_LE(end.gdi - start.gdi, kObjectTolerance) << "GDI objects grew";
   EXPECT_LE(end.user - start.user, kObjectTolerance) << "USER objects grew";
-  EXPECT_LE(end.privateBytes - start.privateBytes, kPrivateBytesTolerance) << "private bytes grew";
+  EXPECT_LE(end.privateBytes - start.privateBytes, privateBytesTolerance) << "private bytes grew";
 
   EXPECT_TRUE(program.Running());
   EXPECT_FALSE(program.FindMessageBox()) << program.Describe();
