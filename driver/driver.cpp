@@ -213,6 +213,9 @@ std::wstring ProgramPath() { return ForThisRun(WindowsPath(SV_DRIVE_PROGRAM_PATH
 std::wstring TablePath() { return WindowsPath(SV_DRIVE_TABLE_PATH); }
 std::wstring Wubi86TablePath() { return WindowsPath(SV_DRIVE_WUBI86_TABLE_PATH); }
 std::wstring Wubi86Utf8TablePath() { return WindowsPath(SV_DRIVE_WUBI86_UTF8_TABLE_PATH); }
+std::wstring ReadyTablePath(const std::wstring& method) {
+  return WindowsPath(SV_DRIVE_READY_TABLES_PATH L"/" + method + L"/z.dat");
+}
 
 std::wstring ExeFolder() {
   std::wstring path(256, L'\0');

@@ -52,6 +52,9 @@ std::wstring TablePath();
 std::wstring Wubi86TablePath();
 // The same written as UTF-8, with every character the source has.
 std::wstring Wubi86Utf8TablePath();
+// The z.dat of a ready table of the package: `method` is its folder in
+// 码表 (五笔86, 行列30).
+std::wstring ReadyTablePath(const std::wstring& method);
 // The folder of the running test program, where the programs built beside
 // it are.
 std::wstring ExeFolder();

@@ -1,12 +1,21 @@
 #include "make_table/choose.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace sv::tables {
 
 namespace {
 
-bool IsPrintableAscii(char16_t c) { return c >= 0x20 && c <= 0x7E; }
+// What a code is typed with: letters, digits and the punctuation keys of
+// the main block as they come without Shift (Array's ,./; among them).
+// Anything else marks a code rather than being part of it: Rime's Array
+// table ends its short codes in ! or @, which its schema strips before it
+// matches keys, and lists each character's full code as well.
+bool IsKey(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+         TextView(u"`-=[]\\;',./").find(c) != TextView::npos;
+}
 
 }  // namespace
 
@@ -20,9 +29,7 @@ Choice ChooseCodes(const std::vector<Entry>& entries,
       ++counts.phrases;
       continue;
     }
-    bool printable = true;
-    for (const char16_t c : entry.code) printable = printable && IsPrintableAscii(c);
-    if (!printable) {
+    if (!std::all_of(entry.code.begin(), entry.code.end(), IsKey)) {
       ++counts.oddCodes;
       continue;
     }

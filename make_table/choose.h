@@ -19,12 +19,12 @@ struct Counts {
   std::size_t phrases = 0;     // entries of more than one character
   std::size_t unwritable = 0;  // characters the table cannot hold or the program not find
   std::size_t longCodes = 0;   // codes longer than kCodeLength
-  std::size_t oddCodes = 0;    // codes holding anything but printable ASCII
+  std::size_t oddCodes = 0;    // codes holding anything but keys
 };
 
 struct CharacterCode {
   Text character;  // one character
-  Text code;       // 1 to kCodeLength printable ASCII characters
+  Text code;       // 1 to kCodeLength keys
 };
 
 struct Choice {

@@ -175,7 +175,7 @@ Text Summary(const Conversion& made, TableEncoding to, const Text& output) {
           Grouped(c.phrases) + u" 个词组、" + Grouped(c.unwritable) +
           (to == TableEncoding::Utf8 ? u" 个 ASCII 字符、" : u" 个 GBK 里没有的字、") +
           Grouped(c.longCodes) + u" 个超过 " + Grouped(kCodeLength) + u" 位的编码、" +
-          Grouped(c.oddCodes) + u" 个含有 ASCII 可打印字符以外字符的编码。\n";
+          Grouped(c.oddCodes) + u" 个含有按键以外字符的编码。\n";
   if (to == TableEncoding::Gbk && c.unwritable > 0) {
     text += u"要保留 GBK 里没有的字，请加 --to utf-8（需要能读 UTF-8 码表的 Selvane查询）。\n";
   }

@@ -3,11 +3,12 @@
 no install, and SHA256SUMS beside it.
 
     python3 scripts/package.py --exe <Selvane查询.exe> --maker <make_table.exe> \\
-        --table data/z.dat --readme README.md --version 2.3.0 --epoch <seconds> \\
-        --zip <path>.zip
+        --table data/z.dat --tables data/码表 --readme README.md --version 2.3.0 \\
+        --epoch <seconds> --zip <path>.zip
 
 The zip holds the exe, the table maker, the table and 说明.txt, the user part of the README
-as plain text. Its bytes depend on the inputs alone: every entry carries
+as plain text, then the folder of ready tables under its own name (码表/五笔86/z.dat …),
+its text files as plain text too. Its bytes depend on the inputs alone: every entry carries
 the time given by --epoch (the commit's), the entries come in a fixed
 order, and the zip's records are written here field by field rather than
 by a library whose defaults may change between versions. zlib's deflate
@@ -43,9 +44,14 @@ REGULAR_FILE = 0o100000
 EARLIEST = 315532800
 
 
+def notepad_text(lines):
+    """Text as Notepad on any Windows shows it: UTF-8 with a byte order mark,
+    CRLF line ends."""
+    return "\ufeff".encode() + ("\r\n".join(lines) + "\r\n").encode()
+
+
 def user_guide(readme, title):
-    """The README's user part as Notepad on any Windows shows it: UTF-8 with
-    a byte order mark, CRLF line ends, the Markdown marks taken out."""
+    """The README's user part as plain text, the Markdown marks taken out."""
     match = re.search(
         "^" + re.escape(GUIDE_HEADING) + r"\n(.*?)(?=^## |\Z)", readme, re.M | re.S
     )
@@ -68,7 +74,19 @@ def user_guide(readme, title):
         # A picture is what its words say of it.
         line = re.sub(r"!\[([^\]]*)\]\([^)]*\)", r"\1", line)
         lines.append(line.rstrip())
-    return "\ufeff".encode() + ("\r\n".join(lines) + "\r\n").encode()
+    return notepad_text(lines)
+
+
+def folder_entries(folder):
+    """Every file below `folder`, named by its path from the folder's parent,
+    in order of name; a text file (.txt) as plain text for Notepad."""
+    entries = []
+    for path in sorted(p for p in folder.rglob("*") if p.is_file()):
+        data = path.read_bytes()
+        if path.suffix == ".txt":
+            data = notepad_text(data.decode("utf-8").rstrip("\n").split("\n"))
+        entries.append((path.relative_to(folder.parent).as_posix(), data, 0o644))
+    return entries
 
 
 def dos_time(epoch):
@@ -124,6 +142,7 @@ def main():
     parser.add_argument("--exe", type=pathlib.Path, required=True)
     parser.add_argument("--maker", type=pathlib.Path, required=True)
     parser.add_argument("--table", type=pathlib.Path, required=True)
+    parser.add_argument("--tables", type=pathlib.Path, required=True)
     parser.add_argument("--readme", type=pathlib.Path, required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--epoch", type=int, required=True)
@@ -137,7 +156,7 @@ def main():
         (MAKER_NAME, args.maker.read_bytes(), 0o755),
         (TABLE_NAME, args.table.read_bytes(), 0o644),
         (GUIDE_NAME, guide, 0o644),
-    ]
+    ] + folder_entries(args.tables)
     data = zip_bytes(entries, args.epoch)
     args.zip.parent.mkdir(parents=True, exist_ok=True)
     args.zip.write_bytes(data)

@@ -47,7 +47,7 @@ struct Case {
   Encoding encoding;
   std::string source;
   std::string table;  // z.dat decoded, as UTF-8; empty when it fails
-  // written, phrases, not writable, longer than 4, not printable ASCII; or
+  // written, phrases, not writable, longer than 4, not keys; or
   // {kFails, line of the error}
   std::array<std::size_t, 5> counts;
   TableEncoding to = TableEncoding::Gbk;
@@ -76,6 +76,15 @@ const Case kCases[] = {
      "---\ncolumns: [text, weight, 'code']\n...\n字\t5\tpbf\n",
      "字pbf \r\n",
      {1, 0, 0, 0, 0}},
+    // Array's table: keys ,./; and ` - = [ ] \ ' in codes; short codes
+    // marked with ! or @ are not what is typed, the full code is.
+    {"RimeArrayKeysAndMarkedShortCodes",
+     Format::Rime,
+     Encoding::Unicode,
+     "---\n...\n大\tak!\n大\tz@\n大\tz\n啟\tg.;\n啟\tg.@\n中\t,`-=\n字\t[]\\'\n字\t/\n"
+     "口\t;!\n口\tk?\n",
+     "大z   \r\n啟g.; \r\n中,`-=\r\n字[]\\'\r\n",
+     {4, 0, 0, 0, 5}},
     {"RimeCharacterWithNoCode",
      Format::Rime,
      Encoding::Unicode,
@@ -141,7 +150,7 @@ const Case kCases[] = {
 
     // TSV, and what is skipped, in any format: characters the program
     // cannot look up (outside GBK, beyond the BMP, single-byte), codes too
-    // long or not printable ASCII.
+    // long or holding what is no key.
     {"TsvSkips",
      Format::Tsv,
      Encoding::Unicode,
@@ -314,7 +323,7 @@ TEST_F(MakeTableCommand, WritesWholeTablesAndNeverReplacesOneUnasked) {
   ASSERT_EQ(Run({"--tsv", Path("a.tsv"), "-o", out}), 0) << console_.err;
   EXPECT_EQ(console_.out, "已把 1 个字写入 " + out +
                               "（GBK）；跳过 1 个词组、0 个 GBK 里没有的字、0 个超过 4 位的编码、"
-                              "0 个含有 ASCII 可打印字符以外字符的编码。\n");
+                              "0 个含有按键以外字符的编码。\n");
   EXPECT_EQ(Read("z.dat"), Gbk("字pbf \r\n"));
 
   // Nobody to ask, then a person who keeps the file, and one who does not.
@@ -348,7 +357,7 @@ TEST_F(MakeTableCommand, ATableAloneBecomesZDatBesideIt) {
   EXPECT_EQ(console_.out.substr(0, console_.out.find('\n')),
             "已把 2 个字写入 " + Path("z.dat") +
                 "（UTF-8）；跳过 0 个词组、0 个 ASCII 字符、0 个超过 4 位的编码、"
-                "0 个含有 ASCII 可打印字符以外字符的编码。");
+                "0 个含有按键以外字符的编码。");
   ASSERT_EQ(Run({Path("t.txt"), "--force"}), 0) << console_.err;
   EXPECT_EQ(console_.out.substr(0, console_.out.find('\n')), "这个码表不是 UTF-8，已按 GBK 读取。");
   EXPECT_EQ(Read("z.dat"), Gbk("字pbf \r\n"));

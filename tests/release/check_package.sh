@@ -2,10 +2,12 @@
 # check_package.sh <zip> <work folder> <runner> <demo.exe>
 #
 # The release zip as a user meets it: its names as two unpackers read them,
-# unpacked into a fresh folder whose path has spaces and Chinese
-# characters, the program started there (by
+# its text files as Notepad shows them, unpacked into a fresh folder whose
+# path has spaces and Chinese characters, the program started there (by
 # <runner>, the Wine wrapper, through demo.exe), one query of 字, which
-# must show 5554, and the folder byte for byte as it was unpacked.
+# must show 5554; then started in each ready table's folder, as a shortcut
+# whose "起始位置" is that folder starts it, where 字 shows that method's
+# code; and the folder byte for byte as it was unpacked.
 set -eu
 zip=$1 work=$2 runner=$3 driver=$4
 dir="$work/下载/Selvane 查询 2.3"
@@ -22,8 +24,22 @@ mkdir -p "$dir"
 # so; without it the Chinese names come out garbled and the checks below
 # fail.
 python3 -m zipfile -e "$zip" "$dir"
-expected="./Selvane查询.exe ./make_table.exe ./z.dat ./说明.txt "
-names=$(cd "$dir" && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
+expected=$(LC_ALL=C sort <<'NAMES' | tr '\n' ' '
+./Selvane查询.exe
+./make_table.exe
+./z.dat
+./说明.txt
+./码表/五笔86/z.dat
+./码表/五笔86/来源.txt
+./码表/五笔86/许可证-GPL-3.0.txt
+./码表/五笔86/许可证-LGPL-3.0.txt
+./码表/行列30/z.dat
+./码表/行列30/来源.txt
+./码表/行列30/许可证-GPL-3.0.txt
+./码表/行列30/许可证-行列输入法.txt
+NAMES
+)
+names=$(cd "$dir" && find . -type f | LC_ALL=C sort | tr '\n' ' ')
 [ "$names" = "$expected" ] || fail "the zip unpacks to: $names"
 # A second, independent reader lists the same names: 7-Zip. It takes a
 # name that is valid UTF-8 as UTF-8 with or without bit 11 (measured), so
@@ -31,28 +47,39 @@ names=$(cd "$dir" && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
 names=$(LC_ALL=C.UTF-8 7zz l -slt -ba "$zip" | sed -n 's|^Path = |./|p' | LC_ALL=C sort | tr '\n' ' ')
 [ "$names" = "$expected" ] || fail "7-Zip lists: $names"
 
-# The guide as Notepad on any Windows shows it: a byte order mark, and
-# every line ending in CRLF.
-guide="$dir/说明.txt"
-[ "$(head -c 3 "$guide" | od -An -tx1 | tr -d ' \n')" = efbbbf ] || fail "说明.txt has no BOM"
+# The guide, the sources and the licences as Notepad on any Windows shows
+# them: a byte order mark, and every line ending in CRLF.
 cr=$(printf '\r')
-lines=$(wc -l <"$guide")
-[ "$(grep -c "$cr\$" "$guide")" = "$lines" ] || fail "说明.txt has lines without CRLF"
+for text in "$dir"/说明.txt "$dir"/码表/*/*.txt; do
+  [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' \n')" = efbbbf ] || fail "$text has no BOM"
+  lines=$(wc -l <"$text")
+  [ "$(grep -c "$cr\$" "$text")" = "$lines" ] || fail "$text has lines without CRLF"
+done
+guide="$dir/说明.txt"
 grep -q "输入一个汉字，按回车" "$guide" || fail "说明.txt lacks the user guide"
+grep -q "改成那个文件夹" "$guide" || fail "说明.txt does not say how to use a ready table"
 ! grep -q '\*\*\|`\|!\[' "$guide" || fail "说明.txt still has Markdown marks"
 grep -q "用大字显示它的编码" "$guide" || fail "说明.txt does not say in words what the picture shows"
 
 snapshot() { (cd "$dir" && find . -type f -exec sha256sum {} + | LC_ALL=C sort && find . | LC_ALL=C sort); }
 before=$(snapshot)
 
-cd "$dir"
-# The program stays up after the query; close it whatever happens.
-trap '"$runner" "$driver" close "$dir/$app" >/dev/null 2>&1 || true' EXIT
-"$runner" "$driver" query "$dir/$app" 字 "$work/shown.txt"
-shown=$(cat "$work/shown.txt")
-[ "$shown" = 5554 ] || fail "字 shows '$shown'"
-trap - EXIT
-"$runner" "$driver" close "$dir/$app" || fail "the program did not close cleanly"
+# Each folder and what 字 shows when the program starts there: the bundled
+# table beside the exe, then each ready table's, as a shortcut whose
+# "起始位置" is that folder starts it; codes shorter than four padded as
+# make_table pads them.
+for run in ".|5554" "码表/五笔86|pbf " "码表/行列30|ngf "; do
+  folder=${run%%|*} code=${run#*|}
+  cd "$dir/$folder"
+  # The program stays up after the query; close it whatever happens.
+  trap '"$runner" "$driver" close "$dir/$app" >/dev/null 2>&1 || true' EXIT
+  "$runner" "$driver" query "$dir/$app" 字 "$work/shown.txt"
+  shown=$(cat "$work/shown.txt")
+  [ "$shown" = "$code" ] || fail "字 shows '$shown' in $folder, not '$code'"
+  trap - EXIT
+  "$runner" "$driver" close "$dir/$app" || fail "the program did not close cleanly"
+  echo "字 -> '$shown' in $folder"
+done
 
 [ "$(snapshot)" = "$before" ] || fail "the unpacked folder changed while the program ran"
-echo "字 -> $shown in $dir; the folder is unchanged"
+echo "the folder $dir is unchanged"

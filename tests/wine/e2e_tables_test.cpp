@@ -5,8 +5,8 @@
 // cannot be read at all), never a crash or a hang; the program answers
 // the next query as well; and the working folder comes out byte for byte
 // as it went in. Large tables are made in the test's temporary folder.
-// Tables make_table made, the bundled one and a real input method's, show
-// the codes of their sources.
+// Tables make_table made, the bundled one, a real input method's and the
+// ready ones the package carries, show the codes of their sources.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -100,11 +100,19 @@ class BadTableE2E : public ::testing::Test {
     program_->WaitForFocus(kText1);
   }
 
-  void QueryExpectingCode(const std::wstring& c, const std::wstring& code) {
+  // With `screenshot`, the window showing the code is saved under that
+  // name (see ScreenshotPath).
+  void QueryExpectingCode(const std::wstring& c, const std::wstring& code,
+                          const std::wstring& screenshot = {}) {
     Query(c);
     program_->WaitForText(kLabel1, code);
     program_->WaitForFocus(kCommand2);
     EXPECT_FALSE(program_->FindMessageBox()) << program_->Describe();
+    const std::wstring picture = screenshot.empty() ? L"" : ScreenshotPath(screenshot);
+    if (!picture.empty()) {
+      program_->WaitForPainted(kLabel1);
+      SaveScreenshot(program_->Window(), picture);
+    }
     Clear();
   }
 
@@ -354,8 +362,9 @@ struct MadeTable {
   // cppcheck-suppress unusedStructMember
   std::wstring (*path)();
   // Characters and the codes the program shows, read off the source by
-  // hand: for wubi86.dict.yaml, the longest code of at most four letters
-  // (字 has pb and pbf; 我 has q, trn and trnt), padded to four.
+  // hand: the longest code of at most four keys (in wubi86.dict.yaml, 字
+  // has pb and pbf; 我 has q, trn and trnt), padded to four. The first is
+  // in the screenshot.
   // cppcheck-suppress unusedStructMember
   std::vector<std::pair<std::wstring, std::wstring>> codes;
   // cppcheck-suppress unusedStructMember
@@ -370,7 +379,12 @@ TEST_P(MadeTableE2E, ShowsTheCodesOfItsSource) {
   const std::wstring source = GetParam().path();
   ASSERT_TRUE(::CopyFileW(source.c_str(), Table().c_str(), TRUE)) << "cannot copy " << Utf8(source);
   Start();
-  for (const auto& [c, code] : GetParam().codes) QueryExpectingCode(c, code);
+  const std::string name = GetParam().name;
+  std::wstring screenshot = L"table-" + std::wstring(name.begin(), name.end());
+  for (const auto& [c, code] : GetParam().codes) {
+    QueryExpectingCode(c, code, screenshot);
+    screenshot.clear();
+  }
   QueryExpectingMessage(GetParam().absent, kNotFound);
 }
 
@@ -388,7 +402,23 @@ INSTANTIATE_TEST_SUITE_P(
         MadeTable{"Wubi86Utf8",
                   Wubi86Utf8TablePath,
                   {{L"字", L"pbf "}, {L"工", L"aaaa"}, {L"𦬀", L"aab "}, {L"丂", L"gnv "}},
-                  L"Ａ"}),
+                  L"Ａ"},
+        // The package's ready tables, as committed.
+        MadeTable{"ReadyWubi86",
+                  [] { return ReadyTablePath(L"五笔86"); },
+                  {{L"字", L"pbf "}, {L"我", L"trnt"}, {L"𦬀", L"aab "}},
+                  L"Ａ"},
+        // array30_main.dict.yaml: 大 has ak! and z@, short codes that give
+        // way to its full code z; 啟 g.; and 爨 ojq, hold punctuation keys;
+        // 𦬀 has fqi. 烦 has only ,almi, of five keys.
+        MadeTable{"ReadyArray30",
+                  [] { return ReadyTablePath(L"行列30"); },
+                  {{L"啟", L"g.; "},
+                   {L"字", L"ngf "},
+                   {L"大", L"z   "},
+                   {L"爨", L"ojq,"},
+                   {L"𦬀", L"fqi "}},
+                  L"烦"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
