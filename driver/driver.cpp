@@ -15,10 +15,15 @@ namespace sv::drive {
 
 const wchar_t* const kCaption = L"Selvane查询";
 
+int SlowMachineFactor() {
+  static const int factor = ::GetEnvironmentVariableW(L"SV_WINE_EMULATED", nullptr, 0) != 0 ? 3 : 1;
+  return factor;
+}
+
 namespace {
 
 // A program that does not answer a message within this is hung.
-constexpr UINT kMessageTimeoutMs = 5000;
+const UINT kMessageTimeoutMs = 5000 * SlowMachineFactor();
 
 // The main window's controls by the names the program gives them, for
 // failure messages.

@@ -24,10 +24,15 @@ namespace sv::drive {
 using Milliseconds = std::chrono::milliseconds;
 using Microseconds = std::chrono::microseconds;
 
+// 3 where the Wine session runs the programs in an emulated machine (it
+// sets SV_WINE_EMULATED): every step takes several times as long there,
+// and a loaded machine makes a step take three times longer again.
+int SlowMachineFactor();
+
 // Long enough for a cold Wine start; a step of a running program takes a
 // few milliseconds.
-constexpr Milliseconds kStartTimeout{30000};
-constexpr Milliseconds kStepTimeout{10000};
+inline const Milliseconds kStartTimeout{30000 * SlowMachineFactor()};
+inline const Milliseconds kStepTimeout{10000 * SlowMachineFactor()};
 // How often a wait looks again, unless told otherwise.
 constexpr Microseconds kPollInterval{10000};
 

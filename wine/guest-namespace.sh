@@ -15,21 +15,12 @@ template_reset() { rm -rf "$TEMPLATE" && mkdir -p "$TEMPLATE"; }
 # guest_boot <xvfb|display> <ro|rw>: starts the guest and returns when it
 # is up. The template is a folder here, so <ro|rw> changes nothing.
 guest_boot() {
-  local mode=$1 unshare pid=
-  local namespaces=(--mount --propagation private --pid --fork --mount-proc --kill-child)
-  [[ $mode == xvfb ]] && namespaces+=(--net)
+  local net=()
+  [[ $1 == xvfb ]] && net=(--net)
   rm -f "$STATE/guest-up"
-  unshare "${namespaces[@]}" "$SELF" guest-init "$DIR" "$mode" </dev/null &
-  unshare=$!
-  echo "$unshare" >"$STATE/unshare.pid"
-  until [[ -n $pid ]]; do
-    kill -0 "$unshare" 2>/dev/null || die "the guest's namespace did not start"
-    sleep 0.05
-    pid=$(cat "/proc/$unshare/task/$unshare/children" 2>/dev/null) || true
-  done
-  echo "${pid% }" >"$STATE/guest.pid"
+  namespace_start "${net[@]}" -- "$1"
   until [[ -f $STATE/guest-up ]]; do
-    kill -0 "$unshare" 2>/dev/null || die "the guest's namespace ended as it started"
+    guest_alive || die "the guest's namespace ended as it started"
     sleep 0.05
   done
 }
@@ -62,19 +53,9 @@ guest_init() {
   done
 }
 
-guest_alive() {
-  local pid
-  pid=$(cat "$STATE/guest.pid" 2>/dev/null) && alive "$pid"
-}
-
-# Ends the guest: its first process goes with unshare (--kill-child), and
-# every other one with it.
 guest_halt() {
-  local pid
-  pid=$(cat "$STATE/unshare.pid" 2>/dev/null) || return 0
-  kill -KILL "$pid" 2>/dev/null || true
-  while [[ -d /proc/$pid ]] && alive "$pid"; do sleep 0.05; done
-  rm -f "$STATE/unshare.pid" "$STATE/guest.pid" "$STATE/guest-up"
+  namespace_halt
+  rm -f "$STATE/guest-up"
 }
 
 # How a program enters the namespace: --root, the root of its first

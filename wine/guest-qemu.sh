@@ -37,23 +37,14 @@ template_reset() {
 # guest_boot <xvfb|display> <ro|rw>: boots the machine and returns when its
 # agent answers; rw for the template disk only while it is made.
 guest_boot() {
-  local mode=$1 unshare pid= i
+  local i
   rm -f "$STATE/console.log"
   [[ $2 == rw ]] && touch "$STATE/template-rw"
-  unshare --mount --propagation private --pid --fork --mount-proc --kill-child --net \
-    "$SELF" guest-init "$DIR" "$@" </dev/null &
-  unshare=$!
-  echo "$unshare" >"$STATE/unshare.pid"
-  until [[ -n $pid ]]; do
-    kill -0 "$unshare" 2>/dev/null || die "the emulated machine's namespace did not start"
-    sleep 0.05
-    pid=$(cat "/proc/$unshare/task/$unshare/children" 2>/dev/null) || true
-  done
-  echo "${pid% }" >"$STATE/guest.pid"
+  namespace_start --net -- "$@"
   # Up in 6-7 s; three times that on a loaded machine.
   for ((i = 0; i < 1200; i++)); do
     grep -q "init: up" "$STATE/console.log" 2>/dev/null && in_guest true 2>/dev/null && return 0
-    kill -0 "$unshare" 2>/dev/null || break
+    guest_alive || break
     sleep 0.1
   done
   cat "$STATE/console.log" >&2 2>/dev/null || true
@@ -84,11 +75,17 @@ guest_init() {
     done
   } >"$ctl/guest.conf"
   # The sockets by short names: a socket's path has room for 107 bytes.
+  # virtiofsd keeps a pid file named after its socket in /run/virtiofsd,
+  # which would clash with another session's: the namespace's own.
   cd "$ctl"
+  mkdir -p /run/virtiofsd
+  mount -t tmpfs tmpfs /run/virtiofsd
+  # Each file server confines itself by chroot, not by namespaces of its
+  # own, which need the root to be a mount point (not so in a chroot).
   local devices=()
   for ((n = 0; n < ${#shares[@]}; n += 2)); do
     /usr/lib/qemu/virtiofsd --socket-path="${shares[n]}.sock" -o source="${shares[n + 1]}" \
-      -o cache=auto -o no_posix_lock 2>>"$STATE/virtiofsd.log" &
+      -o cache=auto -o no_posix_lock -o sandbox=chroot 2>>"$STATE/virtiofsd.log" &
     devices+=(-chardev "socket,id=${shares[n]},path=${shares[n]}.sock"
       -device "vhost-user-fs-pci,chardev=${shares[n]},tag=${shares[n]}")
   done
@@ -119,22 +116,14 @@ guest_init() {
   wait $! || true
 }
 
-guest_alive() {
-  local pid
-  pid=$(cat "$STATE/guest.pid" 2>/dev/null) && alive "$pid"
-}
-
 # Ends the machine with its namespace. A template disk written in it is
 # synced first, so that it is whole.
 guest_halt() {
-  local pid
-  pid=$(cat "$STATE/unshare.pid" 2>/dev/null) || return 0
-  if [[ -f $STATE/template-rw ]]; then
+  if [[ -f $STATE/template-rw ]] && guest_alive; then
     in_guest sh -c 'sync; mount -o remount,ro "$0"' "$SV_ROOT$TEMPLATE" 2>/dev/null || true
   fi
-  kill -KILL "$pid" 2>/dev/null || true
-  while [[ -d /proc/$pid ]] && alive "$pid"; do sleep 0.05; done
-  rm -f "$STATE/unshare.pid" "$STATE/guest.pid" "$STATE/template-rw"
+  namespace_halt
+  rm -f "$STATE/template-rw"
 }
 
 # A word for the guest's sh, whatever it holds.
