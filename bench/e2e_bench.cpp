@@ -174,10 +174,13 @@ void PrintRow(const char* name, double value, double floor) {
   const bool emulated = ::GetEnvironmentVariableW(L"SV_WINE_EMULATED", nullptr, 0) != 0;
   std::printf("    %-7s %9.3f ms   floor %9.3f ms   ratio %5.2f   goal within %.1fx: %s\n", name,
               value, floor, ratio, kGoal,
-              emulated ? "not judged (emulated machine)" : ratio <= kGoal ? "met" : "missed");
+              emulated         ? "not judged (emulated machine)"
+              : ratio <= kGoal ? "met"
+                               : "missed");
 }
 
-void WriteSummary(const std::wstring& path, const std::vector<std::pair<const char*, double>>& rows) {
+void WriteSummary(const std::wstring& path,
+                  const std::vector<std::pair<const char*, double>>& rows) {
   std::string text;
   for (const auto& [name, ms] : rows) text += std::string(name) + " " + std::to_string(ms) + "\n";
   sv::win32::UniqueFile file(::CreateFileW(WindowsPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
