@@ -22,8 +22,12 @@ int SlowMachineFactor() {
 
 namespace {
 
-// A program that does not answer a message within this is hung.
+// A program that does not answer a message within this is hung. The
+// system takes a thread for hung as soon as it has taken no message for 5
+// s, which a slow machine's busy program does too: there it gets the whole
+// time.
 const UINT kMessageTimeoutMs = 5000 * SlowMachineFactor();
+const UINT kMessageFlags = SlowMachineFactor() > 1 ? SMTO_NORMAL : SMTO_ABORTIFHUNG;
 
 // The main window's controls by the names the program gives them, for
 // failure messages.
@@ -49,14 +53,14 @@ std::wstring ClassOf(HWND window) {
 // when the window does not answer (or is gone).
 std::optional<std::wstring> TryReadText(HWND window) {
   DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, kMessageFlags, kMessageTimeoutMs,
                              &length)) {
     return std::nullopt;
   }
   std::wstring text(length + 1, L'\0');
   DWORD_PTR got = 0;
   if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &got)) {
+                             kMessageFlags, kMessageTimeoutMs, &got)) {
     return std::nullopt;
   }
   text.resize(std::min<size_t>(got, length));
