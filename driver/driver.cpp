@@ -16,7 +16,7 @@ namespace sv::drive {
 const wchar_t* const kCaption = L"Selvane查询";
 
 int SlowMachineFactor() {
-  static const int factor = ::GetEnvironmentVariableW(L"SV_WINE_EMULATED", nullptr, 0) != 0 ? 3 : 1;
+  static const int factor = ::GetEnvironmentVariableW(L"SV_WINE_EMULATED", nullptr, 0) != 0 ? 6 : 1;
   return factor;
 }
 

@@ -24,9 +24,11 @@ namespace sv::drive {
 using Milliseconds = std::chrono::milliseconds;
 using Microseconds = std::chrono::microseconds;
 
-// 3 where the Wine session runs the programs in an emulated machine (it
+// 6 where the Wine session runs the programs in an emulated machine (it
 // sets SV_WINE_EMULATED): every step takes several times as long there,
-// and a loaded machine makes a step take three times longer again.
+// and a loaded machine makes a step take three times longer again. The
+// first window of a fresh prefix there, on a machine busy with the other
+// tests, took more than 30 s to paint its caption.
 int SlowMachineFactor();
 
 // Long enough for a cold Wine start; a step of a running program takes a

@@ -108,8 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (code == codes.end()) continue;
     given[entry.text] = given[entry.text] || entry.code == code->second;
     Require(entry.code.size() <= code->second.size() || entry.code.size() > kCodeLength ||
-                !std::all_of(entry.code.begin(), entry.code.end(),
-                             [](char16_t c) { return c >= 0x20 && c < 0x7F; }),
+                !std::all_of(entry.code.begin(), entry.code.end(), IsKey),
             "no usable code is longer");
   }
   Require(given.size() == codes.size() &&

@@ -5,8 +5,6 @@
 
 namespace sv::tables {
 
-namespace {
-
 // What a code is typed with: letters, digits and the punctuation keys of
 // the main block as they come without Shift (Array's ,./; among them).
 // Anything else marks a code rather than being part of it: Rime's Array
@@ -16,8 +14,6 @@ bool IsKey(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
          TextView(u"`-=[]\\;',./").find(c) != TextView::npos;
 }
-
-}  // namespace
 
 Choice ChooseCodes(const std::vector<Entry>& entries,
                    const std::function<bool(TextView)>& writable) {
