@@ -105,12 +105,17 @@ TEST(LayoutE2E, CaptionMenusAndButtonsShowChineseNotEmptyBoxes) {
   for (const Area& area : areas) {
     // Painted, it shows a few glyphs at least, boxes or not.
     Glyphs glyphs;
+    int polls = 0;
     program.WaitUntil(
         [&] {
           for (const int colour : {area.colour, area.inactive}) {
             glyphs = GlyphsIn(area.rect, ::GetSysColor(colour));
             if (glyphs.pieces >= 3) return true;
           }
+          // A frame painted before the window was ready is asked for
+          // again now and then, as a person's uncovering it would.
+          if (++polls % 200 == 0)
+            ::RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
           return false;
         },
         std::string(area.what) + " to show its text");
