@@ -169,9 +169,8 @@ double StartToReady(const std::wstring& exe, const std::wstring& folder,
 
 void PrintRow(const char* name, double value, double floor) {
   const double ratio = value / floor;
-  // Set by the Wine session where its programs run in an emulated machine,
-  // whose times say nothing of a real one's.
-  const bool emulated = ::GetEnvironmentVariableW(L"SV_WINE_EMULATED", nullptr, 0) != 0;
+  // An emulated machine's times say nothing of a real one's.
+  const bool emulated = InEmulatedMachine();
   std::printf("    %-7s %9.3f ms   floor %9.3f ms   ratio %5.2f   goal within %.1fx: %s\n", name,
               value, floor, ratio, kGoal,
               emulated         ? "not judged (emulated machine)"

@@ -15,10 +15,12 @@ namespace sv::drive {
 
 const wchar_t* const kCaption = L"Selvane查询";
 
-int SlowMachineFactor() {
-  static const int factor = ::GetEnvironmentVariableW(L"SV_WINE_EMULATED", nullptr, 0) != 0 ? 6 : 1;
-  return factor;
+bool InEmulatedMachine() {
+  static const bool emulated = ::GetEnvironmentVariableW(L"SV_WINE_EMULATED", nullptr, 0) != 0;
+  return emulated;
 }
+
+int SlowMachineFactor() { return InEmulatedMachine() ? 6 : 1; }
 
 namespace {
 

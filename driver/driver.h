@@ -30,6 +30,8 @@ using Microseconds = std::chrono::microseconds;
 // first window of a fresh prefix there, on a machine busy with the other
 // tests, took more than 30 s to paint its caption.
 int SlowMachineFactor();
+// Whether that is so.
+bool InEmulatedMachine();
 
 // Long enough for a cold Wine start; a step of a running program takes a
 // few milliseconds.

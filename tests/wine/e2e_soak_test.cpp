@@ -272,7 +272,7 @@ TEST(SoakE2E, TenThousandQueriesLeaveNoObjectsOrMemoryBehind) {
     program.WaitForFocus(kText1);
   };
 
-  const bool emulated = !Environment(L"SV_WINE_EMULATED").empty();
+  const bool emulated = InEmulatedMachine();
   const int cycles = emulated ? kEmulatedCycles : kCycles;
   const long long privateBytesTolerance =
       kPrivateBytesTolerance + (emulated ? kEmulatedHeapBlock : 0);
