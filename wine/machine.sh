@@ -94,9 +94,28 @@ bring_up() {
   done
   ((${#screens[@]} == 0)) || wait_for_screens "${screens[@]}"
   for system in $SV_SYSTEMS; do
-    in_root WINEPREFIX="$prefixes/$system" LC_ALL="$(system_field "$system" 2)" \
-      DISPLAY="$(cat "$STATE/display-$system")" sh "$HERE/warm-up" "$(system_field "$system" 3)" &
+    in_prefix "$system" sh "$HERE/warm-up" "$(system_field "$system" 3)" &
     warming+=($!)
   done
   wait "${warming[@]}"
+  # A prefix warmed up while the machine was too busy may have its screen
+  # laid out wrong (see warm-up): it starts again, alone.
+  local tries
+  for system in $SV_SYSTEMS; do
+    tries=0
+    until in_prefix "$system" sh "$HERE/warm-up" --check; do
+      ((++tries <= 3)) || die "the prefix for $system lays its screen out wrong after 3 starts"
+      echo "$(date +%T) $system: its screen laid out wrong, starting it again"
+      in_prefix "$system" sh "$HERE/warm-up" --again "$(system_field "$system" 3)"
+    done
+  done
+}
+
+# in_prefix <system> <command>...: a command in the root on the system's
+# prefix and screen.
+in_prefix() {
+  local system=$1
+  shift
+  in_root WINEPREFIX="$HOME_DIR/prefixes/$system" LC_ALL="$(system_field "$system" 2)" \
+    DISPLAY="$(cat "$STATE/display-$system")" "$@"
 }
