@@ -424,8 +424,11 @@ class StartSysInfoUnderWine : public ::testing::Test {
   std::wstring WaitForMarker() {
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (std::chrono::steady_clock::now() < deadline) {
+      // The tool writes its marker whole and renames it into place, yet a
+      // read just after the name appeared once came back empty (the
+      // emulated machine under a whole run's load): only text counts.
       if (::GetFileAttributesW(marker_.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return ReadUtf16File(marker_);
+        if (std::wstring text = ReadUtf16File(marker_); !text.empty()) return text;
       }
       std::this_thread::sleep_for(50ms);
     }
