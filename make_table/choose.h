@@ -12,11 +12,11 @@
 
 namespace sv::tables {
 
-// What became of the entries of a source: characters written, and entries
-// skipped, by reason.
 // Whether a code may hold `c`: a key of the main block, unshifted.
 bool IsKey(char16_t c);
 
+// What became of the entries of a source: characters written, and entries
+// skipped, by reason.
 struct Counts {
   std::size_t written = 0;     // characters, each once
   std::size_t phrases = 0;     // entries of more than one character
