@@ -5,12 +5,31 @@
 # network. Killing the namespace's first process ends every process in it
 # and drops its mounts.
 
+# The template is a folder here, one for each recipe, since a session's
+# prefixes see it as their overlays' lower layer for as long as they run.
+TEMPLATE=$WOW64/template-$(sha256sum <<<"$TEMPLATE_RECIPE" | cut -c1-12)
 TEMPLATE_LOCK=$TEMPLATE.lock
 TEMPLATE_STAMP=$TEMPLATE/.selvane-template
 
 guest_check() { :; }
 
-template_reset() { rm -rf "$TEMPLATE" && mkdir -p "$TEMPLATE"; }
+guest_describe() { echo "in a namespace of this machine"; }
+
+# A test's time limit as it is.
+guest_time_scale() { echo 1; }
+
+# The templates of other recipes go once no running session holds them
+# (template_hold); a half-made one of this recipe goes at once.
+template_reset() {
+  local old
+  for old in "$WOW64"/template-*/; do
+    old=${old%/}
+    [[ $old == "$TEMPLATE" ]] || flock -n -x "$old.users" rm -rf "$old" "$old.lock" "$old.users" || true
+  done
+  rm -rf "$TEMPLATE" && mkdir -p "$TEMPLATE"
+}
+
+template_seal() { sync -f "$TEMPLATE/system.reg"; }
 
 # guest_boot <xvfb|display> <ro|rw>: starts the guest and returns when it
 # is up. The template is a folder here, so <ro|rw> changes nothing.
@@ -33,7 +52,7 @@ guest_init() {
   mount --rbind /dev "$r/dev"
   mount --make-rslave "$r/dev"
   mount -t tmpfs -o mode=1777 tmpfs "$r/tmp"
-  for dir in $SV_MOUNTS; do
+  for dir in "${SV_MOUNTS[@]}"; do
     mkdir -p "$r$dir"
     mount --bind "$dir" "$r$dir"
   done

@@ -1,9 +1,40 @@
 # wine/machine.sh, sourced by wine/session: what a session runs in its
 # guest, whichever guest it is: the systems to test on, the template prefix
-# and the prefixes made from it, their screens and their warm-up. All of it
-# goes through the guest's few verbs (guest-namespace.sh, guest-qemu.sh):
-# in_guest runs a command in the guest and waits for it, guest_spawn starts
-# one that runs on.
+# and the prefixes made from it, their screens and their warm-up.
+#
+# A guest is a file, wine/guest-<kind>.sh (namespace, qemu), sourced after
+# this one, that sets TEMPLATE (the template prefix's path, as the guest
+# sees it), TEMPLATE_LOCK and TEMPLATE_STAMP, and provides these verbs,
+# which are all that the session and this file use of it:
+#   guest_check            dies, saying what to install or free, where this
+#                          machine cannot run the guest
+#   guest_boot <xvfb|display> <ro|rw>
+#                          starts the guest (namespace_start) and returns
+#                          once in_guest works, or dies saying why; rw only
+#                          while the template is made
+#   guest_init <argument>...
+#                          the guest's first process, in the namespace that
+#                          namespace_start makes; runs until it is killed
+#   guest_halt             ends the guest and everything in it, and waits
+#                          for that; harmless when none runs
+#   in_guest <command>...  runs a command at the guest's /, waits, passes
+#                          on its output as it comes and returns its status;
+#                          when the caller is killed, so is the command
+#   guest_spawn <command>...
+#                          starts a command that runs on in the guest
+#   guest_enter <folder> <variable>=<value>... -- <command>...
+#                          ends the caller with the command, run in the Wine
+#                          root in <folder> with this environment and those
+#                          variables (ctest's emulator's last step)
+#   guest_display          the DISPLAY by which the guest reaches a person's
+#                          display
+#   guest_describe         the guest in a few words, for the log and tests
+#   guest_time_scale       how many times a test's native time limit a
+#                          test gets in it
+#   template_reset         an empty template at TEMPLATE, leaving alone any
+#                          that a running session still uses
+#   template_seal          once the template is made: whether it is whole
+#                          and written out, so that it can be stamped
 
 SYSTEMS=$HERE/systems
 
@@ -34,24 +65,37 @@ in_root() {
 # The template prefix that every session's prefixes start from, one for
 # every build and session on a root (and a guest of its kind), made by
 # wine/make-template in a guest of its own with the template writable.
-# Another session may be making it.
+# Another session may be making it. A change of the root or of the recipe
+# makes a new one (TEMPLATE, from each guest, says where), and the old one
+# stays for as long as a running session still has it under its prefixes.
+TEMPLATE_RECIPE="$(cat "$SV_ROOT/.selvane-root") $(sha256sum <"$HERE/make-template")"
+
 template() {
-  local stamp
-  stamp="$(cat "$SV_ROOT/.selvane-root") $(sha256sum <"$HERE/make-template")"
   exec 8>"$TEMPLATE_LOCK"
   flock 8
-  if [[ $(cat "$TEMPLATE_STAMP" 2>/dev/null) != "$stamp" ]]; then
+  if [[ $(cat "$TEMPLATE_STAMP" 2>/dev/null) != "$TEMPLATE_RECIPE" ]]; then
     echo "$(date +%T) making the template prefix ($GUEST)"
     rm -f "$TEMPLATE_STAMP"
     template_reset
     guest_boot xvfb rw
     guest_spawn chroot "$SV_ROOT" /usr/bin/Xvfb :9 -screen 0 1024x768x24 -nolisten tcp
     wait_for_screens 9
-    in_root WINEPREFIX="$TEMPLATE" LC_ALL=zh_CN.UTF-8 DISPLAY=:9 sh "$HERE/make-template"
+    in_root WINEPREFIX="$TEMPLATE" LC_ALL=zh_CN.UTF-8 DISPLAY=:9 sh "$HERE/make-template" ||
+      die "wine/make-template failed: no template"
+    # Stamped only once it is whole on the disk.
+    template_seal || die "the template prefix could not be written out: no template"
     guest_halt
-    echo "$stamp" >"$TEMPLATE_STAMP"
+    echo "$TEMPLATE_RECIPE" >"$TEMPLATE_STAMP"
   fi
   exec 8>&-
+}
+
+# The session's hold on its template, for as long as it runs: a shared
+# lock. A template made anew (template_reset) removes an old one only
+# where it can take that lock alone.
+template_hold() {
+  exec 7>>"$TEMPLATE.users"
+  flock -s 7
 }
 
 # wait_for_screens <display number>...: until each X server listens.
@@ -76,7 +120,7 @@ wait_for_screens() {
 # screen would lie over each other, and a picture of one would show the
 # other. The screen's dpi is set before anything draws on it.
 bring_up() {
-  local mode=$1 prefixes=$HOME_DIR/prefixes system n=0 screens=() display warming=()
+  local mode=$1 prefixes=$HOME_DIR/prefixes system n=0 screens=() display
   in_guest sh -c 'mkdir -p "$0" && mount -t tmpfs -o mode=0755 tmpfs "$0"' "$SV_ROOT$prefixes"
   for system in $SV_SYSTEMS; do
     in_guest sh -c 'mkdir -p "$1" "$2/upper" "$2/work"
@@ -93,13 +137,18 @@ bring_up() {
     echo "$display" >"$STATE/display-$system"
   done
   ((${#screens[@]} == 0)) || wait_for_screens "${screens[@]}"
+  # One at a time. A prefix's first program that needs the desktop starts
+  # explorer.exe for it and waits 10 s at most for it to be ready (Wine's
+  # win32u, get_desktop_window); after that it makes a desktop itself, on
+  # Wine's null driver, whose display then lies below the real one (see
+  # warm-up). Five warm-ups at once in the emulated machine took longer
+  # than that, and every prefix had to start again (35 to 50 s each).
   for system in $SV_SYSTEMS; do
-    in_prefix "$system" sh "$HERE/warm-up" "$(system_field "$system" 3)" &
-    warming+=($!)
+    in_prefix "$system" sh "$HERE/warm-up" "$(system_field "$system" 3)"
+    echo "$(date +%T) $system: warmed up"
   done
-  wait "${warming[@]}"
-  # A prefix warmed up while the machine was too busy may have its screen
-  # laid out wrong (see warm-up): it starts again, alone.
+  # A prefix warmed up while the machine was too busy all the same may
+  # have its screen laid out wrong: it starts again.
   local tries
   for system in $SV_SYSTEMS; do
     tries=0
