@@ -29,11 +29,15 @@ set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/bu
 # The analysers over the compile databases of the builds (scripts/lint.py).
 # They start first (the highest cost) and take one of ctest's slots, so
 # that clang-tidy, the longest test by far, runs beside the Wine tests,
-# which take turns on the desktop and mostly wait on Wine, not after them.
+# which take turns on the desktop, not after them. They run at the lowest
+# priority: the i686 tests in the emulated machine, one after the other,
+# are the run's longest chain, and the analysers' processes, one for each
+# processor, took the machine from it.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 foreach(tool cppcheck clang-tidy)
-  add_test(NAME static.${tool} COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/lint.py
-                                       ${tool} ${PROJECT_SOURCE_DIR} ${SV_BUILDS_DIR})
+  add_test(NAME static.${tool} COMMAND nice -n 19 $<TARGET_FILE:Python3::Interpreter>
+                                       ${PROJECT_SOURCE_DIR}/scripts/lint.py ${tool}
+                                       ${PROJECT_SOURCE_DIR} ${SV_BUILDS_DIR})
   set_tests_properties(static.${tool} PROPERTIES LABELS static TIMEOUT 1800 COST 100000)
 endforeach()
 

@@ -7,9 +7,11 @@
 
 # The template is a folder here, one for each recipe, since a session's
 # prefixes see it as their overlays' lower layer for as long as they run.
-TEMPLATE=$WOW64/template-$(sha256sum <<<"$TEMPLATE_RECIPE" | cut -c1-12)
-TEMPLATE_LOCK=$TEMPLATE.lock
-TEMPLATE_STAMP=$TEMPLATE/.selvane-template
+template_paths() {
+  TEMPLATE=$WOW64/template-$(template_recipe | sha256sum | cut -c1-12)
+  TEMPLATE_LOCK=$TEMPLATE.lock
+  TEMPLATE_STAMP=$TEMPLATE/.selvane-template
+}
 
 guest_check() { :; }
 
@@ -81,9 +83,9 @@ guest_halt() {
 # process, which is a chroot's when all this runs in one.
 entering() {
   local pid
-  pid=$(cat "$STATE/guest.pid")
+  pid=$(<"$STATE/guest.pid")
   ENTER=(nsenter --target "$pid" --mount --root --pid)
-  [[ $(readlink "/proc/$pid/ns/net") != $(readlink /proc/self/ns/net) ]] && ENTER+=(--net)
+  [[ /proc/$pid/ns/net -ef /proc/self/ns/net ]] || ENTER+=(--net)
   ENTER+=(--)
 }
 

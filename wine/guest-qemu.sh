@@ -17,6 +17,7 @@ TEMPLATE=$WOW64/template
 TEMPLATE_IMAGE=$WOW64/vm-template.img
 TEMPLATE_LOCK=$TEMPLATE_IMAGE.lock
 TEMPLATE_STAMP=$TEMPLATE_IMAGE.stamp
+template_paths() { :; }
 AGENT_PORT=7000
 # A person's cookie, for the address the guest reaches their display at.
 GUEST_XAUTHORITY=$STATE/ctl/Xauthority
@@ -61,7 +62,9 @@ guest_size() {
 }
 
 guest_describe() {
-  case $(cat "$STATE/accel" 2>/dev/null) in
+  local accel=
+  [[ -f $STATE/accel ]] && accel=$(<"$STATE/accel")
+  case $accel in
     kvm) echo "in an emulated machine (KVM)" ;;
     *) echo "in an emulated machine (TCG)" ;;
   esac

@@ -3,9 +3,8 @@
 # and the prefixes made from it, their screens and their warm-up.
 #
 # A guest is a file, wine/guest-<kind>.sh (namespace, qemu), sourced after
-# this one, that sets TEMPLATE (the template prefix's path, as the guest
-# sees it), TEMPLATE_LOCK and TEMPLATE_STAMP, and provides these verbs,
-# which are all that the session and this file use of it:
+# this one, that provides these verbs, which are all that the session and
+# this file use of it:
 #   guest_check            dies, saying what to install or free, where this
 #                          machine cannot run the guest
 #   guest_boot <xvfb|display> <ro|rw>
@@ -31,26 +30,36 @@
 #   guest_describe         the guest in a few words, for the log and tests
 #   guest_time_scale       how many times a test's native time limit a
 #                          test gets in it
+#   template_paths         sets TEMPLATE (the template prefix's path, as the
+#                          guest sees it), TEMPLATE_LOCK and TEMPLATE_STAMP
 #   template_reset         an empty template at TEMPLATE, leaving alone any
 #                          that a running session still uses
 #   template_seal          once the template is made: whether it is whole
 #                          and written out, so that it can be stamped
 
-SYSTEMS=$HERE/systems
-
-# The names of the systems, in the table's order.
-system_names() { awk '!/^#/ && NF { print $1 }' "$SYSTEMS"; }
+# The systems (wine/systems), read once: their names in the table's order,
+# and each one's fields: 2 its locale, 3 its dpi, 4 its code page.
+SYSTEM_NAMES=()
+declare -gA SYSTEM_FIELDS
+while read -r name locale dpi cp _; do
+  [[ -n $name && $name != \#* ]] || continue
+  SYSTEM_NAMES+=("$name")
+  SYSTEM_FIELDS[$name,2]=$locale SYSTEM_FIELDS[$name,3]=$dpi SYSTEM_FIELDS[$name,4]=$cp
+done <"$HERE/systems"
 
 # system_field <name> <n>: the system's locale (2), dpi (3) or code page (4).
-system_field() { awk -v name="$1" -v n="$2" '!/^#/ && $1 == name { print $n }' "$SYSTEMS"; }
+system_field() { echo "${SYSTEM_FIELDS[$1,$2]}"; }
 
 # system_of <locale> <dpi> <code page>: the name of the system they give,
 # each unset one as the first system has it.
 system_of() {
-  awk -v locale="$1" -v dpi="$2" -v cp="${3:--}" '
-    !/^#/ && NF && !first++ { locale = locale == "" ? $2 : locale; dpi = dpi == "" ? $3 : dpi }
-    !/^#/ && $2 == locale && $3 == dpi && $4 == cp { print $1; found = 1; exit }
-    END { exit !found }' "$SYSTEMS"
+  local first=${SYSTEM_NAMES[0]} name
+  for name in "${SYSTEM_NAMES[@]}"; do
+    [[ ${SYSTEM_FIELDS[$name,2]} == "${1:-${SYSTEM_FIELDS[$first,2]}}" &&
+      ${SYSTEM_FIELDS[$name,3]} == "${2:-${SYSTEM_FIELDS[$first,3]}}" &&
+      ${SYSTEM_FIELDS[$name,4]} == "${3:--}" ]] && echo "$name" && return 0
+  done
+  return 1
 }
 
 # in_root [<variable>=<value>...] <command>...: a command in the guest's
@@ -66,14 +75,17 @@ in_root() {
 # every build and session on a root (and a guest of its kind), made by
 # wine/make-template in a guest of its own with the template writable.
 # Another session may be making it. A change of the root or of the recipe
-# makes a new one (TEMPLATE, from each guest, says where), and the old one
-# stays for as long as a running session still has it under its prefixes.
-TEMPLATE_RECIPE="$(cat "$SV_ROOT/.selvane-root") $(sha256sum <"$HERE/make-template")"
+# makes a new one (template_paths, from each guest, says where), and the old
+# one stays for as long as a running session still has it under its
+# prefixes.
+template_recipe() { echo "$(<"$SV_ROOT/.selvane-root") $(sha256sum <"$HERE/make-template")"; }
 
 template() {
+  local recipe
+  recipe=$(template_recipe)
   exec 8>"$TEMPLATE_LOCK"
   flock 8
-  if [[ $(cat "$TEMPLATE_STAMP" 2>/dev/null) != "$TEMPLATE_RECIPE" ]]; then
+  if [[ $(cat "$TEMPLATE_STAMP" 2>/dev/null) != "$recipe" ]]; then
     echo "$(date +%T) making the template prefix ($GUEST)"
     rm -f "$TEMPLATE_STAMP"
     template_reset
@@ -85,7 +97,7 @@ template() {
     # Stamped only once it is whole on the disk.
     template_seal || die "the template prefix could not be written out: no template"
     guest_halt
-    echo "$TEMPLATE_RECIPE" >"$TEMPLATE_STAMP"
+    echo "$recipe" >"$TEMPLATE_STAMP"
   fi
   exec 8>&-
 }
