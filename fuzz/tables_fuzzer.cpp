@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "lookup/zdat.h"
 #include "make_table/convert.h"
 #include "platform/encoding.h"
 #include "platform/posix/codepage_gbk.h"
@@ -26,6 +27,8 @@ namespace {
 
 using namespace sv;
 using namespace sv::tables;
+using lookup::kCodeLength;
+using lookup::TableEncoding;
 
 constexpr Format kFormats[] = {Format::Rime, Format::Cin, Format::Plain, Format::Tsv};
 

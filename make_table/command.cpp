@@ -12,6 +12,9 @@ namespace sv::tables {
 
 namespace {
 
+using lookup::kCodeLength;
+using lookup::TableEncoding;
+
 constexpr TextView kUsage =
     u"用法：make_table 码表 [--from gbk] [--to utf-8] [--force] [-o 输出文件]\n"
     u"      make_table --rime|--cin|--plain|--tsv 码表 [同上]\n"

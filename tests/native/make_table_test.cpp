@@ -25,6 +25,7 @@ namespace sv::tables {
 namespace {
 
 namespace fs = std::filesystem;
+using lookup::TableEncoding;
 
 const posix::GbkCodePage gbk;
 
