@@ -19,7 +19,8 @@ struct Conversion {
 
 // Throws TableError when the source is malformed, and when it has no
 // character to write: an empty z.dat would only answer "not found".
+// `field` is the Unihan field to read.
 Conversion Convert(BytesView source, Format format, Encoding encoding, lookup::TableEncoding target,
-                   const platform::CodePage& gbk);
+                   const platform::CodePage& gbk, TextView field = {});
 
 }  // namespace sv::tables
