@@ -274,9 +274,9 @@ std::vector<Entry> ReadUnihan(const std::vector<Line>& lines, TextView field) {
     const std::optional<Text> character = NamedCharacter(fields[0]);
     if (!character) throw TableError(line.number, "“U+”后面不是一个字的码位");
     const std::vector<TextView> values = SplitWords(fields[2]);
-    if (values.empty()) throw TableError(line.number, "这个字没有编码");
-    TextView code = values.front();
+    TextView code = values.empty() ? TextView{} : values.front();
     if (field == u"kFourCornerCode") code = code.substr(0, code.find(u'.'));
+    if (code.empty()) throw TableError(line.number, "这个字没有编码");
     entries.push_back({*character, Text(code), line.number});
   }
   if (entries.empty()) throw TableError(0, "没有 " + ToUtf8(field) + " 字段");
