@@ -61,6 +61,7 @@ std::optional<Format> FormatOption(const Text& arg) {
   if (arg == u"--cin") return Format::Cin;
   if (arg == u"--plain") return Format::Plain;
   if (arg == u"--tsv") return Format::Tsv;
+  if (arg == u"--unihan") return Format::Unihan;
   return std::nullopt;
 }
 
@@ -108,6 +109,20 @@ Options Completed(Options options, bool to) {
   return options;
 }
 
+// A format option with its value, or the table alone (the argument at
+// `i`). The value of --unihan is its field, and the table comes alone.
+void TakeTable(Options& options, std::optional<Format> format, const std::vector<Text>& args,
+               std::size_t& i) {
+  if (format && options.format) throw UsageError(u"只能给一种格式");
+  if (format) options.format = format;
+  if (format == Format::Unihan) {
+    options.field = ValueOf(args, i);
+    return;
+  }
+  if (options.source) throw UsageError(u"只能给一个码表");
+  options.source = format ? ValueOf(args, i) : args[i];
+}
+
 Options Parse(const std::vector<Text>& args) {
   Options options;
   bool to = false;
@@ -115,15 +130,7 @@ Options Parse(const std::vector<Text>& args) {
     const Text& arg = args[i];
     const std::optional<Format> format = FormatOption(arg);
     if (format || !arg.starts_with(u'-')) {
-      if (options.source) throw UsageError(u"只能给一个码表");
-      if (format && options.format) throw UsageError(u"只能给一种格式");
-      if (format) options.format = format;
-      options.source = format ? ValueOf(args, i) : arg;
-    } else if (arg == u"--unihan") {
-      // The field is its value; the source comes as a table alone does.
-      if (options.format) throw UsageError(u"只能给一种格式");
-      options.format = Format::Unihan;
-      options.field = ValueOf(args, i);
+      TakeTable(options, format, args, i);
     } else if (arg == u"--gb2312") {
       options.bundled = true;
     } else if (arg == u"--from") {
