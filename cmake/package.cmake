@@ -1,6 +1,6 @@
 # The release package, made by every build of the 32-bit exe: the exe, the
 # table maker, the bundled table, the user guide (README's user part) and
-# the ready tables with their licences in one zip, with SHA256SUMS beside
+# the ready tables with their licences, sources and starters in one zip, with SHA256SUMS beside
 # it, in <build>/dist. './dev package' copies both to
 # dist/ at the top of the source.
 #
@@ -15,6 +15,7 @@ add_custom_command(
   COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/package.py
     --exe $<TARGET_FILE:selvane>
     --maker $<TARGET_FILE:make_table>
+    --starter $<TARGET_FILE:starter>
     --table ${PROJECT_SOURCE_DIR}/data/z.dat
     --tables ${ready_tables}
     --readme ${PROJECT_SOURCE_DIR}/README.md
@@ -22,7 +23,7 @@ add_custom_command(
     # The zip's entries carry the commit's time, as the exe does.
     --epoch ${SV_SOURCE_DATE_EPOCH}
     --zip ${SV_PACKAGE_ZIP}
-  DEPENDS selvane make_table ${PROJECT_SOURCE_DIR}/scripts/package.py ${PROJECT_SOURCE_DIR}/data/z.dat
+  DEPENDS selvane make_table starter ${PROJECT_SOURCE_DIR}/scripts/package.py ${PROJECT_SOURCE_DIR}/data/z.dat
           ${PROJECT_SOURCE_DIR}/README.md ${ready_table_files}
   COMMENT "Packaging the release zip"
   VERBATIM)

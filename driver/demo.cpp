@@ -5,14 +5,25 @@
 //       presses Enter and writes what the result label (or, when one comes
 //       up, the message box) then says to <outfile>, in UTF-8, and a
 //       screenshot of the window to <png>. The program is left running.
+//   demo.exe open <file> <exe> <char> <outfile> [<png>]
+//       opens <file> as Explorer does on a double-click (the shell's open
+//       of the file, with the current folder as it is), waits for what it
+//       started to end with status 0 and for the window of the <exe> it
+//       started in turn, then does what query does. Fails when anything
+//       but that window is left on the screen.
 //   demo.exe close <exe>
 //       closes the running program's window and waits for it to end.
 //
 // Paths may be given as Unix paths; they are taken to be on Wine's Z:.
 #include <windows.h>
+// shellapi.h needs the types of windows.h first.
+#include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "driver/driver.h"
 #include "ui/main/ids.h"
@@ -38,10 +49,9 @@ std::wstring CurrentFolder() {
   return folder;
 }
 
-int Demo(const std::wstring& exe, const std::wstring& character, const std::wstring& outfile,
-         const std::wstring& png) {
-  Program program = Program::Start(WindowsPath(exe), CurrentFolder());
-  program.WaitForWindow();
+// Types the character, presses Enter and writes what the program shows.
+int Query(Program& program, const std::wstring& character, const std::wstring& outfile,
+          const std::wstring& png) {
   program.WaitForFocus(ids::kText1);
   program.Type(character);
   program.WaitUntil([&] { return !program.Text(ids::kText1).empty(); }, "the typed character");
@@ -66,6 +76,68 @@ int Demo(const std::wstring& exe, const std::wstring& character, const std::wstr
   return 0;
 }
 
+int Demo(const std::wstring& exe, const std::wstring& character, const std::wstring& outfile,
+         const std::wstring& png) {
+  Program program = Program::Start(WindowsPath(exe), CurrentFolder());
+  program.WaitForWindow();
+  return Query(program, character, outfile, png);
+}
+
+std::vector<HWND> VisibleWindows() {
+  std::vector<HWND> visible;
+  for (HWND window : TopLevelWindows()) {
+    if (::IsWindowVisible(window)) visible.push_back(window);
+  }
+  std::sort(visible.begin(), visible.end());
+  return visible;
+}
+
+int Open(const std::wstring& file, const std::wstring& exe, const std::wstring& character,
+         const std::wstring& outfile, const std::wstring& png) {
+  const std::vector<HWND> before = VisibleWindows();
+  const std::wstring path = WindowsPath(file);
+  SHELLEXECUTEINFOW open{};
+  open.cbSize = sizeof open;
+  open.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  open.lpVerb = L"open";
+  open.lpFile = path.c_str();
+  open.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&open) || open.hProcess == nullptr) {
+    throw DriveError("the shell cannot open " + Utf8(path) + ": error " +
+                     std::to_string(::GetLastError()));
+  }
+  const sv::win32::UniqueHandle opened(open.hProcess);
+  DWORD status = STILL_ACTIVE;
+  if (::WaitForSingleObject(opened.get(), static_cast<DWORD>(kStartTimeout.count())) !=
+          WAIT_OBJECT_0 ||
+      !::GetExitCodeProcess(opened.get(), &status) || status != 0) {
+    throw DriveError(Utf8(path) + " did not end with status 0 (" + std::to_string(status) + ")");
+  }
+  std::optional<Program> program;
+  const bool up = PollUntil(
+      [&] {
+        try {
+          program.emplace(Program::Attach(WindowsPath(exe), kCaption));
+          return true;
+        } catch (const DriveError&) {
+          return false;
+        }
+      },
+      kStartTimeout);
+  if (!up) throw DriveError(Utf8(path) + " started no window of " + Utf8(exe));
+  std::vector<HWND> after = VisibleWindows();
+  after.erase(std::remove_if(after.begin(), after.end(),
+                             [&](HWND w) {
+                               return w == program->Window() ||
+                                      std::binary_search(before.begin(), before.end(), w);
+                             }),
+              after.end());
+  if (!after.empty()) {
+    throw DriveError(std::to_string(after.size()) + " window(s) besides the program's are left");
+  }
+  return Query(*program, character, outfile, png);
+}
+
 int Close(const std::wstring& exe) {
   Program program = Program::Attach(WindowsPath(exe), kCaption);
   program.PostClose();
@@ -74,8 +146,10 @@ int Close(const std::wstring& exe) {
 }
 
 int Usage() {
-  std::fputs("usage: demo.exe query <exe> <char> <outfile> [<png>] | demo.exe close <exe>\n",
-             stderr);
+  std::fputs(
+      "usage: demo.exe query <exe> <char> <outfile> [<png>]\n"
+      "       demo.exe open <file> <exe> <char> <outfile> [<png>] | demo.exe close <exe>\n",
+      stderr);
   return 2;
 }
 
@@ -86,6 +160,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"query" && (argc == 5 || argc == 6)) {
       return Demo(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : L"");
+    }
+    if (command == L"open" && (argc == 6 || argc == 7)) {
+      return Open(argv[2], argv[3], argv[4], argv[5], argc == 7 ? argv[6] : L"");
     }
     if (command == L"close" && argc == 3) return Close(argv[2]);
     return Usage();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver_paths.h"
+#include "platform/win32/exe_path.h"
 #include "ui/main/ids.h"
 
 namespace sv::drive {
@@ -229,15 +230,7 @@ std::wstring ReadyTablePath(const std::wstring& method) {
 }
 
 std::wstring ExeFolder() {
-  std::wstring path(256, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);  // the name was cut short: a longer buffer
-  }
+  const std::wstring path = win32::ExePath();
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
@@ -304,8 +297,9 @@ Program Program::Attach(const std::wstring& exe, const std::wstring& caption) {
     if (!::IsWindowVisible(window) || IsMessageBoxClass(window)) continue;
     if (CaptionOf(window) != caption) continue;
     const DWORD pid = ProcessOf(window);
-    win32::UniqueHandle process(::OpenProcess(
-        SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    // WaitForInputIdle asks for more than the limited query right.
+    win32::UniqueHandle process(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid));
     if (!process) continue;
     std::wstring image(32768, L'\0');
     DWORD size = static_cast<DWORD>(image.size());

@@ -125,8 +125,9 @@ class FakeShell final : public platform::Shell {
     }
     return false;
   }
-  bool Start(const Text& path) override {
+  bool Start(const Text& path, const Text& folder) override {
     started.push_back(path);
+    folders.push_back(folder);
     if (throwOnStart) throw std::runtime_error("injected");
     return startSucceeds;
   }
@@ -134,6 +135,7 @@ class FakeShell final : public platform::Shell {
   std::vector<Text> existing;
   mutable std::vector<Text> lookups;
   std::vector<Text> started;
+  std::vector<Text> folders;  // each start's current folder
   bool startSucceeds = true;
   bool throwOnStart = false;
 };

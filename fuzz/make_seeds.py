@@ -89,8 +89,9 @@ KEYVALUE = {
 # tables_fuzzer: byte 0 the format (bits 0-1), GBK (bit 2), then the
 # source table.
 RIME, CIN, PLAIN, TSV, GBK = 0, 1, 2, 3, 4
-# bit 3: Unicode or else GBK, as a table given alone is read; bit 4: a UTF-8 z.dat.
-EITHER, TO_UTF8 = 0x08, 0x10
+# bit 3: Unicode or else GBK, as a table given alone is read; bit 4: a UTF-8 z.dat;
+# bit 5: Unihan's kFourCornerCode, whatever bits 0-1 say.
+EITHER, TO_UTF8, UNIHAN = 0x08, 0x10, 0x20
 
 
 def source(flags, text, encoding="utf-8"):
@@ -119,6 +120,11 @@ TABLES = {
     "cin-gbk": source(CIN | GBK, "%chardef begin\npbf 字\r\ngnv 丂\n%chardef end\n", "gbk"),
     "tsv-either-gbk": source(TSV | EITHER, "字\tpbf\n丂\tgnv\n", "gbk"),
     "rime-to-utf8": source(RIME | TO_UTF8, "---\n...\n字\tpbf\n\U00026B00\taab\n中国\tkhlg\n"),
+    "unihan": source(
+        UNIHAN | TO_UTF8,
+        "# Unihan_DictionaryLikeData.txt\nU+5B57\tkCangjie\tJND\nU+5B57\tkFourCornerCode\t3040.7\n"
+        "U+5875\tkFourCornerCode\t0021.4 0021.7\nU+4E13\tkFourCornerCode\t5030\n",
+    ),
 }
 
 

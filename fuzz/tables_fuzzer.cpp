@@ -3,8 +3,9 @@
 // a table the program can use, whose every code comes from the source.
 //
 // Input layout:
-//   byte 0      bits 0-1 the format (Rime, CIN, plain text, TSV); bit 2 GBK,
-//               else bit 3 Unicode or GBK; bit 4 a UTF-8 table
+//   byte 0      bits 0-1 the format (Rime, CIN, plain text, TSV), or with
+//               bit 5 Unihan's kFourCornerCode; bit 2 GBK, else bit 3
+//               Unicode or GBK; bit 4 a UTF-8 table
 //   the rest    the bytes of the source
 #include <algorithm>
 #include <cstddef>
@@ -16,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "lookup/zdat.h"
 #include "make_table/convert.h"
 #include "platform/encoding.h"
 #include "platform/posix/codepage_gbk.h"
@@ -26,6 +28,8 @@ namespace {
 
 using namespace sv;
 using namespace sv::tables;
+using lookup::kCodeLength;
+using lookup::TableEncoding;
 
 constexpr Format kFormats[] = {Format::Rime, Format::Cin, Format::Plain, Format::Tsv};
 
@@ -78,7 +82,10 @@ SV_NO_COVERAGE std::map<Text, Text> CheckTable(const Bytes& table, std::size_t w
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   static const posix::GbkCodePage gbk;
-  const Format format = kFormats[data[0] & 0x03];
+  const Format format = (data[0] & 0x20) != 0 ? Format::Unihan : kFormats[data[0] & 0x03];
+  // The field whose values are cut at their dot, the other way from them
+  // to a code.
+  const TextView field = u"kFourCornerCode";
   const Encoding encoding = (data[0] & 0x04) != 0   ? Encoding::Gbk
                             : (data[0] & 0x08) != 0 ? Encoding::UnicodeOrGbk
                                                     : Encoding::Unicode;
@@ -88,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::optional<Conversion> made;
   try {
-    made = Convert(source, format, encoding, to, gbk);
+    made = Convert(source, format, encoding, to, gbk, field);
   } catch (const TableError& e) {
     Require(e.Line() <= lines, "an error names a line of the source");
     return 0;
@@ -98,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Each code is one the source gives its character, and none it gives is
   // longer and usable.
-  const std::vector<Entry> entries = ReadEntries(format, DecodeLines(source, encoding, gbk).lines);
+  const std::vector<Entry> entries =
+      ReadEntries(format, DecodeLines(source, encoding, gbk).lines, field);
   const Counts& n = made->counts;
   Require(n.phrases + n.unwritable + n.longCodes + n.oddCodes + n.written <= entries.size(),
           "every entry counted once");

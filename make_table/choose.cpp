@@ -29,7 +29,7 @@ Choice ChooseCodes(const std::vector<Entry>& entries,
       ++counts.oddCodes;
       continue;
     }
-    if (entry.code.size() > kCodeLength) {
+    if (entry.code.size() > lookup::kCodeLength) {
       ++counts.longCodes;
       continue;
     }

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "lookup/zdat.h"
 #include "make_table/readers.h"
-#include "platform/encoding.h"
 #include "platform/text.h"
 
 namespace sv::tables {
@@ -21,17 +21,12 @@ struct Counts {
   std::size_t written = 0;     // characters, each once
   std::size_t phrases = 0;     // entries of more than one character
   std::size_t unwritable = 0;  // characters the table cannot hold or the program not find
-  std::size_t longCodes = 0;   // codes longer than kCodeLength
+  std::size_t longCodes = 0;   // codes longer than lookup::kCodeLength
   std::size_t oddCodes = 0;    // codes holding anything but keys
 };
 
-struct CharacterCode {
-  Text character;  // one character
-  Text code;       // 1 to kCodeLength keys
-};
-
 struct Choice {
-  std::vector<CharacterCode> codes;  // in the order characters first appear
+  std::vector<lookup::CharacterCode> codes;  // in the order characters first appear
   Counts counts;
 };
 

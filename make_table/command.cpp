@@ -12,9 +12,13 @@ namespace sv::tables {
 
 namespace {
 
+using lookup::kCodeLength;
+using lookup::TableEncoding;
+
 constexpr TextView kUsage =
     u"用法：make_table 码表 [--from gbk] [--to utf-8] [--force] [-o 输出文件]\n"
     u"      make_table --rime|--cin|--plain|--tsv 码表 [同上]\n"
+    u"      make_table --unihan 字段 码表 [同上]\n"
     u"  把输入法的码表转换成 z.dat，默认写在码表旁边。\n"
     u"  码表的格式看文件名：*.dict.yaml 是 Rime 词库，*.cin 是 CIN 码表，\n"
     u"  *.tsv 是每行“字<Tab>编码”，其他文件是每行“编码 字”的文本码表\n"
@@ -23,6 +27,9 @@ constexpr TextView kUsage =
     u"    --cin    *.cin（%chardef begin 与 end 之间每行“编码 字”）\n"
     u"    --plain  每行“编码 字”\n"
     u"    --tsv    每行“字<Tab>编码”\n"
+    u"    --unihan 字段  Unicode 的 Unihan 数据库，每行“U+码位<Tab>字段<Tab>值”，\n"
+    u"             取这个字段（例如 kMainlandTelegraph）的第一个值；kFourCornerCode\n"
+    u"             取四角号码，不要小数点后的附角\n"
     u"  码表可以是 UTF-8（有没有 BOM 都可以）或带 BOM 的 UTF-16LE；--from gbk 按\n"
     u"  GBK（代码页 936）读取。只给码表、不加选项时，不是 UTF-8 的码表按 GBK 读取。\n"
     u"  z.dat 默认是 GBK 编码，各版本的 Selvane查询 都能读；--to utf-8 写成 UTF-8，\n"
@@ -34,6 +41,7 @@ constexpr TextView kBundledUsage =
 
 struct Options {
   std::optional<Format> format;
+  Text field;  // Unihan's
   std::optional<Text> source;
   Encoding encoding = Encoding::Unicode;
   bool from = false;
@@ -53,6 +61,7 @@ std::optional<Format> FormatOption(const Text& arg) {
   if (arg == u"--cin") return Format::Cin;
   if (arg == u"--plain") return Format::Plain;
   if (arg == u"--tsv") return Format::Tsv;
+  if (arg == u"--unihan") return Format::Unihan;
   return std::nullopt;
 }
 
@@ -88,7 +97,7 @@ const Text& ValueOf(const std::vector<Text>& args, std::size_t& i) {
 
 // What a whole command line must be, and what follows from it.
 Options Completed(Options options, bool to) {
-  if (options.bundled && (options.source || options.from || to)) {
+  if (options.bundled && (options.source || options.format || options.from || to)) {
     throw UsageError(u"--gb2312 不读码表，不能再给码表、--from 或 --to");
   }
   if (!options.bundled && !options.source) throw UsageError(u"没有给码表");
@@ -100,6 +109,20 @@ Options Completed(Options options, bool to) {
   return options;
 }
 
+// A format option with its value, or the table alone (the argument at
+// `i`). The value of --unihan is its field, and the table comes alone.
+void TakeTable(Options& options, std::optional<Format> format, const std::vector<Text>& args,
+               std::size_t& i) {
+  if (format && options.format) throw UsageError(u"只能给一种格式");
+  if (format) options.format = format;
+  if (format == Format::Unihan) {
+    options.field = ValueOf(args, i);
+    return;
+  }
+  if (options.source) throw UsageError(u"只能给一个码表");
+  options.source = format ? ValueOf(args, i) : args[i];
+}
+
 Options Parse(const std::vector<Text>& args) {
   Options options;
   bool to = false;
@@ -107,9 +130,7 @@ Options Parse(const std::vector<Text>& args) {
     const Text& arg = args[i];
     const std::optional<Format> format = FormatOption(arg);
     if (format || !arg.starts_with(u'-')) {
-      if (options.source) throw UsageError(u"只能给一个码表");
-      options.format = format;
-      options.source = format ? ValueOf(args, i) : arg;
+      TakeTable(options, format, args, i);
     } else if (arg == u"--gb2312") {
       options.bundled = true;
     } else if (arg == u"--from") {
@@ -219,7 +240,8 @@ int Run(const std::vector<Text>& args, const System& system) {
     }
     Conversion made;
     try {
-      made = Convert(read.bytes, *options.format, options.encoding, options.to, system.gbk);
+      made = Convert(read.bytes, *options.format, options.encoding, options.to, system.gbk,
+                     options.field);
     } catch (const TableError& e) {
       const Text where =
           e.Line() == 0 ? Text() : u" 第 " + FromUtf8(std::to_string(e.Line())) + u" 行";

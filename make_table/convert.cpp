@@ -2,13 +2,14 @@
 
 namespace sv::tables {
 
-Conversion Convert(BytesView source, Format format, Encoding encoding, TableEncoding target,
-                   const platform::CodePage& gbk) {
+Conversion Convert(BytesView source, Format format, Encoding encoding, lookup::TableEncoding target,
+                   const platform::CodePage& gbk, TextView field) {
   const Decoded decoded = DecodeLines(source, encoding, gbk);
-  const std::vector<Entry> entries = ReadEntries(format, decoded.lines);
-  const Choice choice = ChooseCodes(entries, WritableCharacters(entries, target, gbk));
+  const std::vector<Entry> entries = ReadEntries(format, decoded.lines, field);
+  const Choice choice = ChooseCodes(
+      entries, [&](TextView character) { return lookup::CanHold(target, character, gbk); });
   if (choice.codes.empty()) throw TableError(0, "没有可以写入的字");
-  return {WriteTable(choice.codes, target, gbk), choice.counts, decoded.gbk};
+  return {lookup::EncodeTable(choice.codes, target, gbk), choice.counts, decoded.gbk};
 }
 
 }  // namespace sv::tables

@@ -2,10 +2,10 @@
 
 // A source table to z.dat, in memory: decode, read, choose, encode.
 
+#include "lookup/zdat.h"
 #include "make_table/choose.h"
 #include "make_table/readers.h"
 #include "make_table/source.h"
-#include "make_table/zdat.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
 
@@ -19,7 +19,8 @@ struct Conversion {
 
 // Throws TableError when the source is malformed, and when it has no
 // character to write: an empty z.dat would only answer "not found".
-Conversion Convert(BytesView source, Format format, Encoding encoding, TableEncoding target,
-                   const platform::CodePage& gbk);
+// `field` is the Unihan field to read.
+Conversion Convert(BytesView source, Format format, Encoding encoding, lookup::TableEncoding target,
+                   const platform::CodePage& gbk, TextView field = {});
 
 }  // namespace sv::tables

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/encoding.h"
+
 namespace sv::tables {
 
 namespace {
@@ -234,6 +236,53 @@ std::vector<Entry> ReadTsv(const std::vector<Line>& lines) {
   return entries;
 }
 
+// ------------------------------------------------------------ Unihan
+
+// The character "U+5B57" names: "U+" and four to six hexadecimal digits,
+// as UAX #38 writes a code point; none when it names no character.
+std::optional<Text> NamedCharacter(TextView name) {
+  if (!name.starts_with(u"U+") || name.size() < 6 || name.size() > 8) return std::nullopt;
+  char32_t value = 0;
+  for (const char16_t c : name.substr(2)) {
+    const int digit = c >= u'0' && c <= u'9'   ? c - u'0'
+                      : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                      : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                                               : -1;
+    if (digit < 0) return std::nullopt;
+    value = value << 4 | static_cast<char32_t>(digit);
+  }
+  if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
+  if (value < 0x10000) return Text(1, static_cast<char16_t>(value));
+  value -= 0x10000;
+  return Text{static_cast<char16_t>(0xD800 + (value >> 10)),
+              static_cast<char16_t>(0xDC00 + (value & 0x3FF))};
+}
+
+// Each line is one field of one character; "#" starts a comment. A field
+// with more than one value separates them by spaces, and the first counts
+// (塵's kTaiwanTelegraph is "1057 7775"). A four-corner number is four
+// digits and, after a dot, the extra corner that only tells apart
+// characters of the same number (字 is "3040.7"): the program shows four
+// characters, so the number is the code.
+std::vector<Entry> ReadUnihan(const std::vector<Line>& lines, TextView field) {
+  std::vector<Entry> entries;
+  for (const Line& line : lines) {
+    if (Trim(line.text).empty() || IsComment(line.text)) continue;
+    const std::vector<TextView> fields = SplitAt(line.text, u'\t');
+    if (fields.size() != 3) throw TableError(line.number, "应当是“U+码位<Tab>字段<Tab>值”");
+    if (fields[1] != field) continue;
+    const std::optional<Text> character = NamedCharacter(fields[0]);
+    if (!character) throw TableError(line.number, "“U+”后面不是一个字的码位");
+    const std::vector<TextView> values = SplitWords(fields[2]);
+    TextView code = values.empty() ? TextView{} : values.front();
+    if (field == u"kFourCornerCode") code = code.substr(0, code.find(u'.'));
+    if (code.empty()) throw TableError(line.number, "这个字没有编码");
+    entries.push_back({*character, Text(code), line.number});
+  }
+  if (entries.empty()) throw TableError(0, "没有 " + ToUtf8(field) + " 字段");
+  return entries;
+}
+
 }  // namespace
 
 std::size_t CodePoints(TextView text) {
@@ -242,7 +291,7 @@ std::size_t CodePoints(TextView text) {
   return count;
 }
 
-std::vector<Entry> ReadEntries(Format format, const std::vector<Line>& lines) {
+std::vector<Entry> ReadEntries(Format format, const std::vector<Line>& lines, TextView field) {
   switch (format) {
     case Format::Rime:
       return ReadRime(lines);
@@ -252,6 +301,8 @@ std::vector<Entry> ReadEntries(Format format, const std::vector<Line>& lines) {
       return ReadPlain(lines);
     case Format::Tsv:
       return ReadTsv(lines);
+    case Format::Unihan:
+      return ReadUnihan(lines, field);
   }
   return {};
 }

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/text.h"
 #include "make_table/source.h"
+#include "platform/text.h"
 
 namespace sv::tables {
 
@@ -21,6 +21,9 @@ enum class Format {
   Plain,
   // "character<TAB>code" lines.
   Tsv,
+  // Unicode's Unihan database (UAX #38): "U+5B57<TAB>kMainlandTelegraph<TAB>1316"
+  // lines, of which those of one field count.
+  Unihan,
 };
 
 struct Entry {
@@ -30,8 +33,9 @@ struct Entry {
 };
 
 // Throws TableError for a line that is not what the format allows, or a
-// section that is never closed.
-std::vector<Entry> ReadEntries(Format format, const std::vector<Line>& lines);
+// section that is never closed. `field` is the Unihan field to read; the
+// other formats have none.
+std::vector<Entry> ReadEntries(Format format, const std::vector<Line>& lines, TextView field = {});
 
 // The number of characters (code points) in `text`.
 std::size_t CodePoints(TextView text);

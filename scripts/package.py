@@ -3,12 +3,13 @@
 no install, and SHA256SUMS beside it.
 
     python3 scripts/package.py --exe <Selvane查询.exe> --maker <make_table.exe> \\
-        --table data/z.dat --tables data/码表 --readme README.md --version 2.3.0 \\
-        --epoch <seconds> --zip <path>.zip
+        --starter <用这个码表查询.exe> --table data/z.dat --tables data/码表 \\
+        --readme README.md --version 2.3.0 --epoch <seconds> --zip <path>.zip
 
 The zip holds the exe, the table maker, the table and 说明.txt, the user part of the README
 as plain text, then the folder of ready tables under its own name (码表/五笔86/z.dat …),
-its text files as plain text too. Its bytes depend on the inputs alone: every entry carries
+its text files as plain text too, and in each table's folder the starter that starts the
+exe there. Its bytes depend on the inputs alone: every entry carries
 the time given by --epoch (the commit's), the entries come in a fixed
 order, and the zip's records are written here field by field rather than
 by a library whose defaults may change between versions. zlib's deflate
@@ -77,15 +78,18 @@ def user_guide(readme, title):
     return notepad_text(lines)
 
 
-def folder_entries(folder):
+def folder_entries(folder, starter):
     """Every file below `folder`, named by its path from the folder's parent,
-    in order of name; a text file (.txt) as plain text for Notepad."""
+    a text file (.txt) as plain text for Notepad, and the starter in each
+    folder right below it (each table's); in order of name."""
+    files = [(p, p.read_bytes(), 0o644) for p in folder.rglob("*") if p.is_file()]
+    starter_bytes = starter.read_bytes()
+    files += [(table / starter.name, starter_bytes, 0o755) for table in folder.iterdir() if table.is_dir()]
     entries = []
-    for path in sorted(p for p in folder.rglob("*") if p.is_file()):
-        data = path.read_bytes()
+    for path, data, mode in sorted(files, key=lambda f: f[0]):
         if path.suffix == ".txt":
             data = notepad_text(data.decode("utf-8").rstrip("\n").split("\n"))
-        entries.append((path.relative_to(folder.parent).as_posix(), data, 0o644))
+        entries.append((path.relative_to(folder.parent).as_posix(), data, mode))
     return entries
 
 
@@ -141,6 +145,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--exe", type=pathlib.Path, required=True)
     parser.add_argument("--maker", type=pathlib.Path, required=True)
+    parser.add_argument("--starter", type=pathlib.Path, required=True)
     parser.add_argument("--table", type=pathlib.Path, required=True)
     parser.add_argument("--tables", type=pathlib.Path, required=True)
     parser.add_argument("--readme", type=pathlib.Path, required=True)
@@ -156,7 +161,7 @@ def main():
         (MAKER_NAME, args.maker.read_bytes(), 0o755),
         (TABLE_NAME, args.table.read_bytes(), 0o644),
         (GUIDE_NAME, guide, 0o644),
-    ] + folder_entries(args.tables)
+    ] + folder_entries(args.tables, args.starter)
     data = zip_bytes(entries, args.epoch)
     args.zip.parent.mkdir(parents=True, exist_ok=True)
     args.zip.write_bytes(data)

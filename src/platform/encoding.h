@@ -1,7 +1,7 @@
 #pragma once
 
 // The encodings the program and the table maker share: UTF-8 both ways,
-// the double-byte characters of GBK, and the shape of z.dat.
+// and the double-byte characters of GBK.
 
 #include <cstddef>
 #include <optional>
@@ -11,10 +11,6 @@
 #include "platform/text.h"
 
 namespace sv {
-
-// z.dat holds each character followed by its code: this many characters,
-// which are what the program shows.
-constexpr std::size_t kCodeLength = 4;
 
 // The lead bytes of GBK's double-byte characters (code page 936).
 constexpr unsigned char kGbkLeadFirst = 0x81;

@@ -11,8 +11,9 @@ class Shell {
   // True when a directory lookup of `path` finds a file (not a folder).
   virtual bool FileExists(const Text& path) const = 0;
   // Starts the program at `path` in a normal window that takes the focus,
-  // without waiting for it; false when it could not be started.
-  virtual bool Start(const Text& path) = 0;
+  // with `folder` as its current folder (the caller's when empty), without
+  // waiting for it; false when it could not be started.
+  virtual bool Start(const Text& path, const Text& folder) = 0;
 };
 
 }  // namespace sv::platform

@@ -25,6 +25,7 @@ namespace sv::tables {
 namespace {
 
 namespace fs = std::filesystem;
+using lookup::TableEncoding;
 
 const posix::GbkCodePage gbk;
 
@@ -51,6 +52,7 @@ struct Case {
   // {kFails, line of the error}
   std::array<std::size_t, 5> counts;
   TableEncoding to = TableEncoding::Gbk;
+  const char16_t* field = u"";  // Unihan's
 };
 
 const Case kCases[] = {
@@ -168,6 +170,60 @@ const Case kCases[] = {
     {"TsvCharacterWithNoCode", Format::Tsv, Encoding::Unicode, "字\tpbf\n中\n", "", {kFails, 2}},
     {"NothingToWrite", Format::Tsv, Encoding::Unicode, "中国\tkl\n", "", {kFails, 0}},
 
+    // Unihan: one field's lines; the first of two values; a four-corner
+    // number without its extra corner; a character beyond the BMP.
+    {"Unihan",
+     Format::Unihan,
+     Encoding::Unicode,
+     "# Unihan_OtherMappings.txt\n#\tkMainlandTelegraph\n\n"
+     "U+5B57\tkBigFive\tA672\nU+5B57\tkMainlandTelegraph\t1316\n"
+     "U+5875\tkMainlandTelegraph\t1057 7775\nU+26B00\tkMainlandTelegraph\t9999\n",
+     "字1316\r\n塵1057\r\n𦬀9999\r\n",
+     {3, 0, 0, 0, 0},
+     TableEncoding::Utf8,
+     u"kMainlandTelegraph"},
+    {"UnihanFourCorner",
+     Format::Unihan,
+     Encoding::Unicode,
+     "U+5B57\tkFourCornerCode\t3040.7\nU+5875\tkFourCornerCode\t0021.4 0021.7\n"
+     "U+4E13\tkFourCornerCode\t5030\n",
+     "字3040\r\n塵0021\r\n专5030\r\n",
+     {3, 0, 0, 0, 0},
+     TableEncoding::Utf8,
+     u"kFourCornerCode"},
+    {"UnihanLineOfAnotherShape",
+     Format::Unihan,
+     Encoding::Unicode,
+     "U+5B57\tkFourCornerCode\t3040.7\nU+5875 kFourCornerCode 0021.4\n",
+     "",
+     {kFails, 2},
+     TableEncoding::Utf8,
+     u"kFourCornerCode"},
+    {"UnihanFourCornerWithOnlyItsExtraCorner",
+     Format::Unihan,
+     Encoding::Unicode,
+     "U+5B57\tkFourCornerCode\t3040.7\nU+5875\tkFourCornerCode\t.4\n",
+     "",
+     {kFails, 2},
+     TableEncoding::Utf8,
+     u"kFourCornerCode"},
+    {"UnihanSurrogateCodePoint",
+     Format::Unihan,
+     Encoding::Unicode,
+     "U+D800\tkFourCornerCode\t3040.7\n",
+     "",
+     {kFails, 1},
+     TableEncoding::Utf8,
+     u"kFourCornerCode"},
+    {"UnihanWithoutTheField",
+     Format::Unihan,
+     Encoding::Unicode,
+     "U+5B57\tkBigFive\tA672\n",
+     "",
+     {kFails, 0},
+     TableEncoding::Utf8,
+     u"kFourCornerCode"},
+
     // Encodings.
     {"Utf8WithByteOrderMark",
      Format::Tsv,
@@ -232,7 +288,7 @@ TEST_P(Formats, MakeTheTableOrNameTheLine) {
   std::optional<Conversion> made;
   std::size_t errorLine = 0;
   try {
-    made = Convert(c.source, c.format, c.encoding, c.to, gbk);
+    made = Convert(c.source, c.format, c.encoding, c.to, gbk, c.field);
   } catch (const TableError& e) {
     errorLine = e.Line();
   }
@@ -384,6 +440,8 @@ TEST_F(MakeTableCommand, FailuresNameTheFileAndLineAndLeaveNoFileBehind) {
   for (const std::vector<std::string>& wrong :
        std::vector<std::vector<std::string>>{{},
                                              {"--rime"},
+                                             {"--unihan"},
+                                             {"--unihan", "kFourCornerCode", "--tsv", "a"},
                                              {"--tsv", "a", "--cin", "b"},
                                              {"a", "b"},
                                              {"--gb2312", "--from", "gbk"},

@@ -1,9 +1,11 @@
-# cmake -DEXE=... -DKIND=program|maker -DOBJDUMP=... -DWINDRES=... -DEPOCH=... -P check_exe.cmake
+# cmake -DEXE=... -DKIND=program|maker|starter -DOBJDUMP=... -DWINDRES=... -DEPOCH=...
+#       -P check_exe.cmake
 #
 # The program is a GUI exe with its version record and icon; the table
-# maker beside it a console exe. Both are PE32, import system DLLs only,
-# carry the hardening, the manifest and the commit's time stamp, and limit
-# the DLL search.
+# maker beside it a console exe; the starter in each ready table's folder a
+# GUI exe with the program's icon, and small. All are PE32, import system
+# DLLs only, carry the hardening, the manifest and the commit's time stamp,
+# and limit the DLL search.
 # Tool messages in English whatever the locale the tests run under.
 set(ENV{LC_ALL} C)
 set(ENV{LANGUAGE} "")
@@ -18,6 +20,14 @@ endfunction()
 if(KIND STREQUAL program)
   set(expected_name "Selvane查询.exe")
   set(subsystem "(Windows GUI)")
+elseif(KIND STREQUAL starter)
+  set(expected_name "用这个码表查询.exe")
+  set(subsystem "(Windows GUI)")
+  # Seven copies ship; without exceptions it is 28 KB, with them 262.
+  file(SIZE ${EXE} size)
+  if(size GREATER 65536)
+    message(SEND_ERROR "the starter is ${size} bytes: has it the C++ library's exceptions again?")
+  endif()
 else()
   set(expected_name "make_table.exe")
   set(subsystem "(Windows CUI)")
@@ -92,7 +102,12 @@ endif()
 execute_process(COMMAND ${WINDRES} -i ${EXE} -O rc OUTPUT_VARIABLE resources)
 expect("manifest: version" "${resources}" "name=\"\"Selvane.Lookup\"\" version=\"\"2.3.0.0\"\"")
 expect("manifest: asInvoker" "${resources}" "asInvoker")
-if(NOT KIND STREQUAL program)
+if(KIND STREQUAL maker)
+  return()
+endif()
+# One 16 x 16, 16-colour icon.
+expect("icon" "${resources}" "\"\\020\\020\\020\\000\", 1, 4")
+if(KIND STREQUAL starter)
   return()
 endif()
 expect("version numbers" "${resources}" "FILEVERSION 2, 3, 0, 0")
@@ -109,7 +124,5 @@ expect("internal name" "${resources}" "VALUE \"InternalName\", L\"Selvane\\x67e5
 expect("file name" "${resources}" "VALUE \"OriginalFilename\", L\"Selvane\\x67e5\\x8be2.exe\"")
 expect("translation" "${resources}" "VALUE \"Translation\", 0x804, 1200")
 expect("language" "${resources}" "LANGUAGE 4, 2")
-# One 16 x 16, 16-colour icon.
-expect("icon" "${resources}" "\"\\020\\020\\020\\000\", 1, 4")
 expect("manifest: common controls 6" "${resources}" "Microsoft.Windows.Common-Controls")
 expect("manifest: per-monitor v2" "${resources}" "PerMonitorV2")

@@ -1,8 +1,8 @@
 # cmake -DSOURCE=... -DWORK=... -DEPOCH=... -DTOOLCHAIN=<relative to SOURCE>
-#       -DBUILD_TYPE=... -DGENERATOR=... -DEXE=... -DMAKER=... -DZIP=...
+#       -DBUILD_TYPE=... -DGENERATOR=... -DEXE=... -DMAKER=... -DSTARTER=... -DZIP=...
 #       -P check_reproducible.cmake
 #
-# Builds the release exe, the table maker and the zip a second time, from a
+# Builds the release exe, the table maker, the starter and the zip a second time, from a
 # copy of the source in another folder, later, in another time zone, and
 # compares them with the first build's byte for byte. Only the zip and what it holds are built.
 set(copy "${WORK}/a second copy of the source")
@@ -27,9 +27,10 @@ execute_process(COMMAND ${CMAKE_COMMAND} --build "${build}" --target release_zip
                 OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 
 get_filename_component(exe_name "${EXE}" NAME)
+get_filename_component(starter_name "${STARTER}" NAME)
 get_filename_component(zip_name "${ZIP}" NAME)
 foreach(pair "${EXE}|${build}/src/${exe_name}" "${MAKER}|${build}/make_table/make_table.exe"
-             "${ZIP}|${build}/dist/${zip_name}")
+             "${STARTER}|${build}/src/${starter_name}" "${ZIP}|${build}/dist/${zip_name}")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 first)
   list(GET pair 1 second)

@@ -6,7 +6,8 @@
 // the next query as well; and the working folder comes out byte for byte
 // as it went in. Large tables are made in the test's temporary folder.
 // Tables make_table made, the bundled one, a real input method's and the
-// ready ones the package carries, show the codes of their sources.
+// ready ones the package carries, show the codes of their sources, and the
+// program's own message for a character they lack.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -117,13 +118,30 @@ class BadTableE2E : public ::testing::Test {
   }
 
   // The query of `c` shows a message box with the title "错误" and `text`;
-  // dismissed, it leaves the result label as it was.
-  void QueryExpectingMessage(const std::wstring& c, const std::string& text) {
+  // dismissed, it leaves the result label as it was. With `screenshot`,
+  // the window and the box over it are saved under that name.
+  void QueryExpectingMessage(const std::wstring& c, const std::string& text,
+                             const std::wstring& screenshot = {}) {
     const std::wstring label = program_->Text(kLabel1);
     Query(c);
     const MessageBoxView box = program_->WaitForMessageBox();
     EXPECT_EQ(Utf8(box.title), "错误");
     EXPECT_EQ(Utf8(box.text), text);
+    const std::wstring picture = screenshot.empty() ? L"" : ScreenshotPath(screenshot);
+    if (!picture.empty()) {
+      // A box is shown before it has painted its text.
+      program_->WaitUntil(
+          [&] {
+            return GlyphsIn(ScreenRectOf(box.window, 2), ::GetSysColor(COLOR_WINDOWTEXT)).pieces >
+                   0;
+          },
+          "the message box painted");
+      RECT window{}, shown{}, both{};
+      ::GetWindowRect(program_->Window(), &window);
+      ::GetWindowRect(box.window, &shown);
+      ::UnionRect(&both, &window, &shown);
+      SaveScreenshot(both, picture);
+    }
     program_->Press(VK_RETURN);
     program_->WaitForNoMessageBox();
     program_->WaitForFocus(kCommand2);
@@ -368,7 +386,7 @@ struct MadeTable {
   // cppcheck-suppress unusedStructMember
   std::vector<std::pair<std::wstring, std::wstring>> codes;
   // cppcheck-suppress unusedStructMember
-  std::wstring absent;  // a GBK character the table does not have
+  std::wstring absent;  // a character the table does not have
 };
 
 void PrintTo(const MadeTable& table, std::ostream* os) { *os << table.name; }
@@ -380,12 +398,13 @@ TEST_P(MadeTableE2E, ShowsTheCodesOfItsSource) {
   ASSERT_TRUE(::CopyFileW(source.c_str(), Table().c_str(), TRUE)) << "cannot copy " << Utf8(source);
   Start();
   const std::string name = GetParam().name;
-  std::wstring screenshot = L"table-" + std::wstring(name.begin(), name.end());
+  const std::wstring table = L"table-" + std::wstring(name.begin(), name.end());
+  std::wstring screenshot = table;
   for (const auto& [c, code] : GetParam().codes) {
     QueryExpectingCode(c, code, screenshot);
     screenshot.clear();
   }
-  QueryExpectingMessage(GetParam().absent, kNotFound);
+  QueryExpectingMessage(GetParam().absent, kNotFound, table + L"-absent");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -418,6 +437,34 @@ INSTANTIATE_TEST_SUITE_P(
                    {L"大", L"z   "},
                    {L"爨", L"ojq,"},
                    {L"𦬀", L"fqi "}},
+                  L"烦"},
+        // Unihan's telegraph codes: the mainland's and Taiwan's differ for
+        // 您; 塵 has two Taiwan codes, 1057 and 7775, and the first counts;
+        // each edition lacks the other's characters (體, 烦).
+        MadeTable{"ReadyTelegraphMainland",
+                  [] { return ReadyTablePath(L"电码（大陆）"); },
+                  {{L"字", L"1316"}, {L"您", L"1849"}, {L"国", L"0948"}},
+                  L"體"},
+        MadeTable{"ReadyTelegraphTaiwan",
+                  [] { return ReadyTablePath(L"电码（台湾）"); },
+                  {{L"字", L"1316"}, {L"您", L"8406"}, {L"塵", L"1057"}, {L"國", L"0948"}},
+                  L"烦"},
+        // 字 is 3040.7 in Unihan, 倶 2628.1 and 2728.1: the number without
+        // its extra corner, the first of two.
+        MadeTable{"ReadyFourCorner",
+                  [] { return ReadyTablePath(L"四角号码"); },
+                  {{L"字", L"3040"}, {L"倶", L"2628"}, {L"烦", L"9188"}},
+                  L"Ａ"},
+        // zhengma.mb gives 字 wdya, wya and the phrase-building ^wy.
+        MadeTable{"ReadyZhengma",
+                  [] { return ReadyTablePath(L"郑码"); },
+                  {{L"字", L"wdya"}, {L"您", L"nrkw"}, {L"大", L"gd  "}},
+                  L"Ａ"},
+        // Quick's codes are one or two letters; the classic table has no
+        // simplified characters such as 烦.
+        MadeTable{"ReadyQuick",
+                  [] { return ReadyTablePath(L"速成"); },
+                  {{L"字", L"jd  "}, {L"您", L"op  "}, {L"體", L"bt  "}},
                   L"烦"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -12,7 +12,7 @@ bool Win32Shell::FileExists(const Text& path) const {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32Shell::Start(const Text& path) {
+bool Win32Shell::Start(const Text& path, const Text& folder) {
   // The command line is the quoted path, so that a path with spaces runs
   // the program it names and nothing else; CreateProcessW may write to it.
   std::wstring commandLine = L"\"" + std::wstring(W(path)) + L"\"";
@@ -21,8 +21,8 @@ bool Win32Shell::Start(const Text& path) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(W(path), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+  if (!::CreateProcessW(W(path), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : W(folder), &startup, &process)) {
     return false;
   }
   UniqueHandle(process.hProcess).reset();

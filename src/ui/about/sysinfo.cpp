@@ -110,7 +110,7 @@ void frmAbout::StartSysInfo() {
       if (!services_.shell.FileExists(SysInfoPath + kToolFile)) return false;
       SysInfoPath += kToolFile;
     }
-    return services_.shell.Start(SysInfoPath);
+    return services_.shell.Start(SysInfoPath, Text());
   };
 
   try {
