@@ -31,6 +31,23 @@ function(sv_wine_timeout variable seconds)
   math(EXPR seconds "${seconds} * ${SV_WINE_LONGEST_SCALE} + 60")
   set(${variable} ${seconds} PARENT_SCOPE)
 endfunction()
+# sv_wine_desktop(<variable> [<variable>=<value>]): the lock of the screen
+# of the system that the environment chooses (none: the first system),
+# which the tests that show windows or press keys there take, since keys
+# go to whichever window is in front. Each system is a screen of its own,
+# so tests on different systems run side by side.
+function(sv_wine_desktop variable)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(lock wine_desktop_x86_64)
+  else()
+    set(lock wine_desktop_i686)
+  endif()
+  if(ARGN)
+    string(MAKE_C_IDENTIFIER "${ARGN}" system)
+    string(APPEND lock _${system})
+  endif()
+  set(${variable} ${lock} PARENT_SCOPE)
+endfunction()
 get_filename_component(sv_builds ${CMAKE_BINARY_DIR}/.. ABSOLUTE)
 # Words for the shell, whatever the paths hold.
 function(sv_shell_word variable text)
