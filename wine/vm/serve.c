@@ -2,12 +2,14 @@
  * <port>, each in a process of its own with the connection as its standard
  * input and output, however many arrive at once. The emulated machine's
  * agent answers the host this way. busybox's "nc -ll -e" did it before,
- * with a listen backlog of 2 (its count of -l): when the five warm-ups of a
- * session connected together, a connection beyond the queue was dropped in
- * the guest while QEMU's user network had already taken it on the host's
- * side, so the command never ran and the host waited for it forever (two
- * bring-ups in five under TCG). Built static by scripts/make_vm, since the
- * guest's initramfs has no C library. */
+ * with a listen backlog of 2 (its count of -l); with it, two bring-ups in
+ * five under TCG, whose five warm-ups connected together, lost a command
+ * that never ran in the guest while the host waited for it forever. A
+ * connection beyond that queue, dropped in the guest after QEMU's user
+ * network had taken it on the host's side, is the likeliest way; it did
+ * not happen again here to prove it, so this listener takes any number
+ * and the host waits for an answer only so long. Built static by
+ * scripts/make_vm, since the guest's initramfs has no C library. */
 #include <netinet/in.h>
 #include <signal.h>
 #include <stdio.h>
