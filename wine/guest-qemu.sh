@@ -141,13 +141,16 @@ guest_boot() {
 # up in time, 1 when QEMU ended first, 2 when time ran out. The consoles of
 # the two boots before stay beside.
 boot() {
-  local i
+  local deadline
   [[ -f $STATE/console.log.1 ]] && mv -f "$STATE/console.log.1" "$STATE/console.log.2"
   [[ -f $STATE/console.log ]] && mv -f "$STATE/console.log" "$STATE/console.log.1"
   echo "$3" >"$STATE/accel"
   [[ $2 == rw ]] && touch "$STATE/template-rw"
   namespace_start --net -- "$1" "$2" "$3"
-  for ((i = 0; i < $4 * 10; i++)); do
+  # Seconds of the clock: a loaded machine makes each round of the wait
+  # much longer than its pause.
+  deadline=$((SECONDS + $4))
+  while ((SECONDS < deadline)); do
     grep -q "init: up" "$STATE/console.log" 2>/dev/null && in_guest true 2>/dev/null && return 0
     guest_alive || return 1
     sleep 0.1
