@@ -133,7 +133,12 @@ wait_for_screens() {
 # other. The screen's dpi is set before anything draws on it.
 bring_up() {
   local mode=$1 prefixes=$HOME_DIR/prefixes system n=0 screens=() display
-  in_guest sh -c 'mkdir -p "$0" && mount -t tmpfs -o mode=0755 tmpfs "$0"' "$SV_ROOT$prefixes"
+  # The screens' socket folder made before they start: each X server makes
+  # it when missing, and one that finds it made between its look and its
+  # mkdir gives up its socket ("mkdir(/tmp/.X11-unix) failed, errno = 17",
+  # seen when seven started at once in the emulated machine).
+  in_guest sh -c 'mkdir -p "$0" && mount -t tmpfs -o mode=0755 tmpfs "$0" &&
+    mkdir -p "$1" && chmod 1777 "$1"' "$SV_ROOT$prefixes" "$SV_ROOT/tmp/.X11-unix"
   for system in $SV_SYSTEMS; do
     in_guest sh -c 'mkdir -p "$1" "$2/upper" "$2/work"
       mount -t overlay overlay -o "lowerdir=$0,upperdir=$2/upper,workdir=$2/work" "$1" 2>/dev/null ||
