@@ -2,9 +2,10 @@
 # session_exec.sh <run-wine>: what ctest's emulator promises a test, in
 # whichever guest this build's session runs its programs (a namespace or
 # an emulated machine): the program's output on stdout and stderr, and its
-# exit status, for programs started together as ctest starts them; and a
+# exit status, for programs started together as ctest starts them; a
 # program killed from here, as ctest kills a test that runs out of time,
-# ends in the guest too, having passed on what it wrote.
+# ends in the guest too, having passed on what it wrote; and the desktop
+# stays for the next.
 set -u
 runwine=$1
 out=$(mktemp) err=$(mktemp)
@@ -54,4 +55,9 @@ while running; do
   [ "$(date +%s)" -lt "$deadline" ] || fail "notepad.exe still runs 30 s after it was killed here"
   sleep 1
 done
-echo "output, exit status and a kill all reach the guest"
+# The prefix's desktop outlives every program that used it (notepad's,
+# above): the next test does not wait for it to start again.
+sleep 2
+"$runwine" tasklist 2>/dev/null | grep -qi '^explorer\.exe' ||
+  fail "the desktop (explorer.exe) ended with the programs that used it"
+echo "output, exit status and a kill all reach the guest; the desktop stays"
