@@ -103,6 +103,12 @@ grep -q "双击那个文件夹里的 用这个码表查询.exe" "$guide" || fail
 ! grep -q '\*\*\|`\|!\[' "$guide" || fail "说明.txt still has Markdown marks"
 grep -q "用大字显示它的编码" "$guide" || fail "说明.txt does not say in words what the picture shows"
 
+# Every folder's starter is the same exe, so that the folders whose
+# starters run below stand for all: what differs is the folder's name.
+for exe in "$dir"/码表/*/"$starter"; do
+  cmp -s "$exe" "$dir/码表/五笔86/$starter" || fail "$exe is not the starter the other folders have"
+done
+
 snapshot() { (cd "$dir" && find . -type f -exec sha256sum {} + | LC_ALL=C sort && find . | LC_ALL=C sort); }
 before=$(snapshot)
 
