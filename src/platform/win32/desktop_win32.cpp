@@ -67,7 +67,10 @@ void Win32Desktop::Dispatch(MSG& msg) {
 
 int Win32Desktop::Run() {
   MSG msg{};
-  if (live_.empty()) return 0;
+  // No window to run: none could be made (a desktop that was not ready, no
+  // memory). Ending with 0 would tell whoever started the program that the
+  // user had closed it.
+  if (live_.empty()) return 1;
   for (;;) {
     const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(msg.wParam);

@@ -29,7 +29,8 @@ class Win32Desktop final : public platform::Desktop {
 
   int MsgBox(const Text& prompt, int style, const Text& title) override;
 
-  // Runs the message loop until no window is left; returns the exit code.
+  // Runs the message loop until no window is left; returns the exit code,
+  // 1 where there is no window to run.
   int Run();
   // Runs the message loop until `done` holds; a quit message met on the
   // way is posted again for the outer loop.
