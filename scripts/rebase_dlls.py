@@ -9,7 +9,7 @@ every process that loads it: the DLL's code pages become that process's
 own copies. An emulated machine translates the code of a page that it has
 not run before, so every program paid again for all the code it ran: a
 32-bit 'cmd /c exit' took 3.4 s of the emulated machine, and 2.2 with the
-DLLs moved. Moved here one after the other, each to an address that no
+DLLs moved and their sections aligned (scripts/provision). Moved here one after the other, each to an address that no
 other takes, and no longer marked relocatable, a DLL loads where it says,
 and its code pages stay those of the file, which every process shares.
 Where its address is taken after all, Wine relocates it as before: it keeps
