@@ -9,11 +9,11 @@ every process that loads it: the DLL's code pages become that process's
 own copies. An emulated machine translates the code of a page that it has
 not run before, so every program paid again for all the code it ran: a
 32-bit 'cmd /c exit' took 3.4 s of the emulated machine, and 2.2 with the
-DLLs moved and their sections aligned (scripts/provision). Moved here one after the other, each to an address that no
-other takes, and no longer marked relocatable, a DLL loads where it says,
-and its code pages stay those of the file, which every process shares.
-Where its address is taken after all, Wine relocates it as before: it keeps
-its relocations.
+DLLs moved and their sections aligned (scripts/provision). Moved here one
+after the other, each to an address that no other takes, and no longer
+marked relocatable, a DLL loads where it says, and its code pages stay
+those of the file, which every process shares. Where its address is taken
+after all, Wine relocates it as before: it keeps its relocations.
 
 The DLLs linked elsewhere (ntdll, kernel32 and a few more) keep their
 addresses, which the others avoid, and are no longer marked relocatable
@@ -26,8 +26,8 @@ from pathlib import Path
 DYNAMIC_BASE = 0x40
 COMMON_BASE = 0x10000000
 # Where the moved DLLs go: the part of the address space that Wine keeps
-# for DLLs (0x60000000 up to 0x7c000000), from its bottom; the 573 of Wine
-# 10 take 168 MB of it.
+# for DLLs (0x60000000 up to 0x7c000000), from its bottom; the 680 of Wine
+# 10 take 186 MB of it.
 FIRST, LIMIT = 0x60000000, 0x7C000000
 GRANULARITY = 0x10000
 
@@ -69,30 +69,35 @@ class Dll:
                 return raw_pointer + rva - start if rva - start + length <= raw_size else None
         return None
 
+    def relocations(self):
+        """The file offset of each word that a move changes, or None for a
+        relocation that is not a 32-bit one (or lies outside the file)."""
+        rva, size = self.relocs
+        position = self.offset(rva, size)
+        if position is None:
+            yield None
+            return
+        end = position + size
+        while position + 8 <= end:
+            page, block = struct.unpack_from("<II", self.data, position)
+            if block < 8:
+                break
+            for i in range(position + 8, position + block, 2):
+                entry, = struct.unpack_from("<H", self.data, i)
+                if entry >> 12 != 0:  # 0 is padding
+                    yield self.offset(page + (entry & 0xFFF)) if entry >> 12 == 3 else None
+            position += block
+
     def moved(self, base):
         """Its bytes at `base`, not marked relocatable; None where one of
         its relocations is not a 32-bit one."""
         out = bytearray(self.data)
-        rva, size = self.relocs
-        position = self.offset(rva, size) if base != self.base else None
         if base != self.base:
-            if position is None:
-                return None
-            end = position + size
-            while position + 8 <= end:
-                page, block = struct.unpack_from("<II", self.data, position)
-                if block < 8:
-                    break
-                for i in range(position + 8, position + block, 2):
-                    entry, = struct.unpack_from("<H", self.data, i)
-                    if entry >> 12 == 0:  # padding
-                        continue
-                    where = self.offset(page + (entry & 0xFFF))
-                    if entry >> 12 != 3 or where is None:
-                        return None
-                    value, = struct.unpack_from("<I", out, where)
-                    struct.pack_into("<I", out, where, (value + base - self.base) & 0xFFFFFFFF)
-                position += block
+            for where in self.relocations():
+                if where is None:
+                    return None
+                value, = struct.unpack_from("<I", out, where)
+                struct.pack_into("<I", out, where, (value + base - self.base) & 0xFFFFFFFF)
             struct.pack_into("<I", out, self.opt + 28, base)
         struct.pack_into("<H", out, self.opt + 70, self.flags & ~DYNAMIC_BASE)
         return bytes(out)
@@ -112,8 +117,9 @@ def main():
         if dll.base == COMMON_BASE:
             # The next free address: past any DLL that keeps its own, and a
             # granule apart from the one before.
-            while any(start < base + round_up(dll.size) and base < end for start, end in fixed):
-                base = next(end for start, end in fixed if start < base + round_up(dll.size) and base < end)
+            for start, end in fixed:
+                if start < base + round_up(dll.size) and base < end:
+                    base = end
             if base + round_up(dll.size) > LIMIT:
                 continue
             data = dll.moved(base)
