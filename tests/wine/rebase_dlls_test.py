@@ -15,6 +15,7 @@ import tempfile
 from pathlib import Path
 
 script, dll = sys.argv[1], Path(sys.argv[2])
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 sys.path.insert(0, str(Path(script).parent))
 from rebase_dlls import Dll  # noqa: E402
 
