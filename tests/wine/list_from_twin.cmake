@@ -4,8 +4,9 @@
 # for the emulated machine to come up (minutes) and then take seconds a
 # listing; so ctest starts at once, and the machine comes up in the
 # session's first test, beside the tests that need none. Both programs are
-# built from the same sources, and a test (twin_listing.sh) checks that
-# they list the same tests. GoogleTestAddTests.cmake is read before.
+# built from the same sources, which register no test under a preprocessor
+# condition (tests/check_twin_tests.cmake), and a test that the program
+# lacks fails, having run nothing. GoogleTestAddTests.cmake is read before.
 
 # An argument as GoogleTestAddTests writes it into the tests file.
 function(sv_written_argument variable text)
