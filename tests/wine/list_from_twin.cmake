@@ -1,4 +1,4 @@
-# Read by ctest (see sv_wine_tests): the tests of a 32-bit test program,
+# Read by ctest (see sv_discover_tests): the tests of a 32-bit test program,
 # listed by its twin, the same program of the x86_64 build beside it. The
 # twin lists in a namespace at once, where the program itself would wait
 # for the emulated machine to come up (minutes) and then take seconds a
