@@ -71,7 +71,14 @@ int Query(Program& program, const std::wstring& character, const std::wstring& o
   program.WaitForIdle();
   if (!program.FindMessageBox()) program.WaitForPainted(ids::kLabel1);
   Write(WindowsPath(outfile), Utf8(shown));
-  if (!png.empty()) SaveScreenshot(program.Window(), png);
+  if (!png.empty()) {
+    // The query moves the focus to a button, which repaints after the
+    // label does: a picture taken between the two showed no focus (seen
+    // once in the emulated machine). What is still to paint is painted
+    // now, the window's thread answering one WM_PAINT after another.
+    ::RedrawWindow(program.Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SaveScreenshot(program.Window(), png);
+  }
   program.Detach();
   return 0;
 }
