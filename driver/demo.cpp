@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/driver.h"
@@ -49,6 +50,30 @@ std::wstring CurrentFolder() {
   return folder;
 }
 
+// The picture of the window once all it has to show is on the screen. The
+// query moves the focus to a button, which repaints after the label does:
+// a picture taken between the two showed no focus (seen once in the
+// emulated machine). What is still to paint is painted now, the window's
+// thread answering one WM_PAINT after another; and what it painted reaches
+// the screen when that thread next waits, so two looks in a row agree.
+void SaveSteadyScreenshot(HWND window, const std::wstring& png) {
+  ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT area{};
+  if (!::GetWindowRect(window, &area)) throw DriveError("no window to photograph");
+  Pixels last = Capture(area);
+  const bool steady = PollUntil(
+      [&] {
+        ::Sleep(100);
+        Pixels now = Capture(area);
+        const bool same = now.colours == last.colours;
+        last = std::move(now);
+        return same;
+      },
+      kStepTimeout);
+  if (!steady) throw DriveError("the window's picture did not come to rest");
+  SaveScreenshot(area, png);
+}
+
 // Types the character, presses Enter and writes what the program shows.
 int Query(Program& program, const std::wstring& character, const std::wstring& outfile,
           const std::wstring& png) {
@@ -71,14 +96,7 @@ int Query(Program& program, const std::wstring& character, const std::wstring& o
   program.WaitForIdle();
   if (!program.FindMessageBox()) program.WaitForPainted(ids::kLabel1);
   Write(WindowsPath(outfile), Utf8(shown));
-  if (!png.empty()) {
-    // The query moves the focus to a button, which repaints after the
-    // label does: a picture taken between the two showed no focus (seen
-    // once in the emulated machine). What is still to paint is painted
-    // now, the window's thread answering one WM_PAINT after another.
-    ::RedrawWindow(program.Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    SaveScreenshot(program.Window(), png);
-  }
+  if (!png.empty()) SaveSteadyScreenshot(program.Window(), png);
   program.Detach();
   return 0;
 }
