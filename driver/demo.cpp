@@ -58,8 +58,7 @@ std::wstring CurrentFolder() {
 // the screen when that thread next waits, so two looks in a row agree.
 void SaveSteadyScreenshot(HWND window, const std::wstring& png) {
   ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  RECT area{};
-  if (!::GetWindowRect(window, &area)) throw DriveError("no window to photograph");
+  const RECT area = WindowArea(window);
   Pixels last = Capture(area);
   const bool steady = PollUntil(
       [&] {

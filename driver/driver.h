@@ -244,6 +244,9 @@ RECT ScreenRectOf(HWND control, int inset = 0);
 // and frame, as a PNG file at `path` (a Windows or a Unix path).
 void SaveScreenshot(const RECT& area, const std::wstring& path);
 void SaveScreenshot(HWND window, const std::wstring& path);
+// What such a picture of `window` shows: the window with its title bar and
+// frame, on the screen.
+RECT WindowArea(HWND window);
 
 // A folder's files, by name: their contents. Sub-folders show as names
 // ending in a backslash.

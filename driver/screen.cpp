@@ -312,10 +312,14 @@ std::string TextDoesNotFit(const std::wstring& text, const std::wstring& face, i
   return why;
 }
 
-void SaveScreenshot(HWND window, const std::wstring& path) {
+RECT WindowArea(HWND window) {
   RECT area{};
   if (!::GetWindowRect(window, &area)) throw DriveError("no window to photograph");
-  SaveScreenshot(area, path);
+  return area;
+}
+
+void SaveScreenshot(HWND window, const std::wstring& path) {
+  SaveScreenshot(WindowArea(window), path);
 }
 
 }  // namespace sv::drive
