@@ -26,7 +26,7 @@ SKIP = re.compile(r"SKIP_REGULAR_EXPRESSION \[==\[[^\]]*\]\]==\] ")
 
 def grouped(text):
     lines = text.splitlines()
-    suites, order, other = {}, [], []
+    suites, other = {}, []  # suites in the order of their first case
     i = 0
     while i < len(lines):
         add = ADD.fullmatch(lines[i])
@@ -38,16 +38,12 @@ def grouped(text):
         if not properties or properties["name"] != add["name"]:
             sys.exit(f"by_suite.py: no properties after the test {add['name']}")
         suite = add["name"].rsplit(".", 1)[0]
-        if suite not in suites:
-            suites[suite] = []
-            order.append(suite)
-        suites[suite].append((add, properties, lines[i], lines[i + 1]))
+        suites.setdefault(suite, []).append((add, properties))
         i += 2
     out = []
-    for suite in order:
-        cases = suites[suite]
+    for suite, cases in suites.items():
         if len(cases) == 1:
-            out += cases[0][2:]
+            out += [cases[0][0].string, cases[0][1].string]
             continue
         add, properties = cases[0][0], cases[0][1]
         if any(c[0]["command"] != add["command"] or c[0]["rest"] != add["rest"]

@@ -19,9 +19,9 @@ PROPS = ("WORKING_DIRECTORY /b SKIP_REGULAR_EXPRESSION [==[\\[  SKIPPED \\]]==] 
          "RESOURCE_LOCK wine_desktop_i686")
 
 
-def case(name, props=PROPS, run=RUN):
+def case(name, props=PROPS):
     suite_case = name.split(".", 2)[2]
-    return (f"add_test([=[{name}]=]  {run} [==[--gtest_filter={suite_case}]==] "
+    return (f"add_test([=[{name}]=]  {RUN} [==[--gtest_filter={suite_case}]==] "
             f"--gtest_also_run_disabled_tests)\n"
             f"set_tests_properties([=[{name}]=]  PROPERTIES {props})\n")
 
